@@ -1,0 +1,15 @@
+#include <GL/gl.h>
+
+#include "app/scene.h"
+
+namespace zint {
+
+bool PauseScene::Start() {
+    elapsed = 0.0f;
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    return true;
+}
+
+void PauseScene::Render() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+
+}  // namespace zint

@@ -1,0 +1,29 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/scene_list.h"
+#include "platform/system.h"
+
+namespace zint {
+
+inline constexpr int kScreenWidth = 640;
+inline constexpr int kScreenHeight = 480;
+
+inline constexpr std::string_view kNoWindowMessage = "Unable to create window";
+inline constexpr std::string_view kLoadFailedMessage =
+    "Unable to load data (most likely the codec thing)\r\nInform tov";
+
+// Fills the list with the production's scenes; scene 0 is the loader, whose
+// IsFinished right after Start is the loading verdict.
+using LineUpBuilder = std::function<void(SceneList&, platform::Window&)>;
+
+// The whole run: window, line-up, loading verdict, main loop, shutdown.
+// Returns the process exit code, which is 0 on every path.
+int RunIntro(std::string_view commandLine, platform::System& system, const LineUpBuilder& buildLineUp);
+
+// The text after the program's name, as one line: the arguments joined by blanks.
+std::string CommandLineFromArguments(int argc, char** argv);
+
+}  // namespace zint

@@ -1,0 +1,23 @@
+#pragma once
+// The items carried inside the executable. Each is stored as a 16-bit
+// little-endian byte count followed by that many bytes.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace zint::data {
+
+extern const unsigned char textureScript1[];
+extern const unsigned char textureScript2[];
+
+inline std::size_t ItemSize(const unsigned char* item) {
+    return static_cast<std::size_t>(item[0]) | static_cast<std::size_t>(item[1]) << 8;
+}
+
+inline const unsigned char* ItemBytes(const unsigned char* item) { return item + 2; }
+
+inline std::span<const std::uint8_t> ItemSpan(const unsigned char* item) {
+    return {ItemBytes(item), ItemSize(item)};
+}
+
+}  // namespace zint::data

@@ -1,0 +1,47 @@
+#include <SDL.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/sdl_window.h"
+#include "platform/system.h"
+
+namespace zint::platform {
+
+namespace {
+
+class SdlClock final : public Clock {
+public:
+    std::int64_t Counter() override { return static_cast<std::int64_t>(SDL_GetPerformanceCounter()); }
+    std::int64_t Frequency() override { return static_cast<std::int64_t>(SDL_GetPerformanceFrequency()); }
+};
+
+class SdlSystem final : public System {
+public:
+    SdlSystem() { SDL_Init(0); }
+    ~SdlSystem() override { SDL_Quit(); }
+
+    std::unique_ptr<Window> CreateWindow(int width, int height, bool fullScreen) override {
+        return std::make_unique<GlWindow>(width, height, fullScreen);
+    }
+
+    Clock& GetClock() override { return clock; }
+
+    void ShowError(Window* owner, std::string_view text) override {
+        const std::string message(text);
+        auto* glWindow = dynamic_cast<GlWindow*>(owner);
+        SDL_Window* parent = glWindow != nullptr ? glWindow->Handle() : nullptr;
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "", message.c_str(), parent) != 0) {
+            std::fprintf(stderr, "%s\n", message.c_str());
+        }
+    }
+
+private:
+    SdlClock clock;
+};
+
+}  // namespace
+
+std::unique_ptr<System> CreateSdlSystem() { return std::make_unique<SdlSystem>(); }
+
+}  // namespace zint::platform

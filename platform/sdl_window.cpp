@@ -1,0 +1,118 @@
+#include "platform/sdl_window.h"
+
+#include "platform/refresh_rates.h"
+
+namespace zint::platform {
+
+namespace {
+
+constexpr const char* kWindowTitle = "zint";
+constexpr int kFullScreenBitsPerPixel = 16;
+constexpr Uint32 kRestoreDelayMs = 300;
+
+void RequestContextAttributes() {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+}
+
+bool IsQuitEvent(const SDL_Event& event) {
+    if (event.type == SDL_QUIT) return true;
+    if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) return true;
+    return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
+}
+
+}  // namespace
+
+GlWindow::GlWindow(int width, int height, bool fullScreenWanted) : width(width), height(height) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+    videoInitialised = true;
+
+    RequestContextAttributes();
+    window = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                              height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    if (window == nullptr) return;
+
+    if (fullScreenWanted) {
+        fullScreen = WalkRefreshRates([&](int rate) {
+                         return SetDisplayMode(width, height, kFullScreenBitsPerPixel, rate);
+                     }) >= 0;
+    }
+
+    context = SDL_GL_CreateContext(window);
+    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0) return;
+
+    // Motions counted in frames assume the display's refresh paces the loop.
+    SDL_GL_SetSwapInterval(1);
+    if (fullScreenWanted) {
+        SDL_ShowCursor(SDL_DISABLE);
+        cursorHidden = true;
+    }
+    created = true;
+}
+
+GlWindow::~GlWindow() { Destroy(); }
+
+bool GlWindow::SetDisplayMode(int modeWidth, int modeHeight, int bitsPerPixel, int rate) {
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (display < 0) return false;
+
+    // Prefer a mode of the asked depth; take any depth when none is listed.
+    SDL_DisplayMode chosen{};
+    bool found = false;
+    const int modeCount = SDL_GetNumDisplayModes(display);
+    for (int i = 0; i < modeCount; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(display, i, &mode) != 0) continue;
+        if (mode.w != modeWidth || mode.h != modeHeight) continue;
+        if (rate != 0 && mode.refresh_rate != rate) continue;
+        const bool exactDepth = static_cast<int>(SDL_BITSPERPIXEL(mode.format)) == bitsPerPixel;
+        if (!found || exactDepth) {
+            chosen = mode;
+            found = true;
+            if (exactDepth) break;
+        }
+    }
+    if (!found) return false;
+    if (SDL_SetWindowDisplayMode(window, &chosen) != 0) return false;
+    return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+WindowEvent GlWindow::PollEvent() {
+    SDL_Event event;
+    if (SDL_PollEvent(&event) == 0) return WindowEvent::None;
+    return IsQuitEvent(event) ? WindowEvent::Quit : WindowEvent::Other;
+}
+
+void GlWindow::SwapBuffers() {
+    if (window != nullptr) SDL_GL_SwapWindow(window);
+}
+
+void GlWindow::Destroy() {
+    if (context != nullptr) {
+        SDL_GL_MakeCurrent(window, nullptr);
+        SDL_GL_DeleteContext(context);
+        context = nullptr;
+    }
+    if (cursorHidden) {
+        SDL_ShowCursor(SDL_ENABLE);
+        cursorHidden = false;
+    }
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
+    if (videoInitialised) {
+        // Give the display a moment before returning it to the desktop mode.
+        if (fullScreen) SDL_Delay(kRestoreDelayMs);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        videoInitialised = false;
+    }
+    fullScreen = false;
+    created = false;
+}
+
+}  // namespace zint::platform

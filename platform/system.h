@@ -1,0 +1,30 @@
+#pragma once
+// Everything the start-up asks of the platform, behind one interface so that
+// the intro runs against SDL, against fakes in tests and against an offline
+// clock in the capture tool.
+#include <memory>
+#include <string_view>
+
+#include "platform/clock.h"
+#include "platform/window.h"
+
+namespace zint::platform {
+
+class System {
+public:
+    virtual ~System() = default;
+
+    // Always yields a window object; the caller checks Created().
+    virtual std::unique_ptr<Window> CreateWindow(int width, int height, bool fullScreen) = 0;
+
+    virtual Clock& GetClock() = 0;
+
+    // A modal error message without caption; owner may be null. Falls back to
+    // standard error where no message box can be shown.
+    virtual void ShowError(Window* owner, std::string_view text) = 0;
+};
+
+// The real platform: SDL2 window and OpenGL context, SDL's performance counter.
+std::unique_ptr<System> CreateSdlSystem();
+
+}  // namespace zint::platform

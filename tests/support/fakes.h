@@ -1,0 +1,115 @@
+#pragma once
+// Fakes of the platform interfaces and a scene that records its calls, so the
+// main loop and the start-up can be driven without a display.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/scene.h"
+#include "platform/system.h"
+
+namespace zint::test {
+
+// Everything the fakes see, in order, as short words: "render:a", "swap", ...
+using CallLog = std::vector<std::string>;
+
+// Each read of the counter advances it by the next scripted step (default 1).
+class FakeClock final : public platform::Clock {
+public:
+    explicit FakeClock(std::int64_t frequency = 1000) : frequency(frequency) {}
+    std::int64_t Counter() override {
+        if (!steps.empty()) {
+            counter += steps.front();
+            steps.pop_front();
+        } else {
+            counter += defaultStep;
+        }
+        return counter;
+    }
+    std::int64_t Frequency() override { return frequency; }
+
+    std::int64_t frequency;
+    std::int64_t counter = 0;
+    std::int64_t defaultStep = 1;
+    std::deque<std::int64_t> steps;
+};
+
+// Plays back a script of events, one per poll, then reports none.
+class ScriptedWindow final : public platform::Window {
+public:
+    ScriptedWindow(CallLog& log, bool created = true) : log(log), created(created) {}
+    bool Created() const override { return created; }
+    platform::WindowEvent PollEvent() override {
+        ++polls;
+        if (events.empty()) return platform::WindowEvent::None;
+        const platform::WindowEvent event = events.front();
+        events.pop_front();
+        log.push_back(event == platform::WindowEvent::Quit ? "event:quit" : "event:other");
+        return event;
+    }
+    void SwapBuffers() override { log.push_back("swap"); }
+    void Destroy() override {
+        log.push_back("destroy");
+        ++destroyed;
+    }
+
+    CallLog& log;
+    bool created;
+    int polls = 0;
+    int destroyed = 0;
+    std::deque<platform::WindowEvent> events;
+};
+
+class RecordingScene final : public Scene {
+public:
+    RecordingScene(CallLog& log, std::string name, int framesToFinish)
+        : log(log), name(std::move(name)), framesToFinish(framesToFinish) {}
+    bool Start() override {
+        log.push_back("start:" + name);
+        ++starts;
+        return true;
+    }
+    void Update(float seconds) override {
+        log.push_back("update:" + name);
+        updates.push_back(seconds);
+    }
+    void Render() override { log.push_back("render:" + name); }
+    bool IsFinished() override {
+        // Before any update this answers whether the scene finishes at once
+        // (a loader's verdict); afterwards it counts updates.
+        return static_cast<int>(updates.size()) >= framesToFinish;
+    }
+
+    CallLog& log;
+    std::string name;
+    int framesToFinish;
+    int starts = 0;
+    std::vector<float> updates;
+};
+
+class FakeSystem final : public platform::System {
+public:
+    explicit FakeSystem(CallLog& log) : log(log) {}
+    std::unique_ptr<platform::Window> CreateWindow(int width, int height, bool fullScreen) override {
+        log.push_back("window:" + std::to_string(width) + "x" + std::to_string(height) +
+                      (fullScreen ? ":full" : ":windowed"));
+        auto window = std::make_unique<ScriptedWindow>(log, windowCreated);
+        window->events = windowEvents;
+        lastWindow = window.get();
+        return window;
+    }
+    platform::Clock& GetClock() override { return clock; }
+    void ShowError(platform::Window* owner, std::string_view text) override {
+        log.push_back(std::string(owner != nullptr ? "error(owned):" : "error:") + std::string(text));
+    }
+
+    CallLog& log;
+    FakeClock clock;
+    bool windowCreated = true;
+    std::deque<platform::WindowEvent> windowEvents;
+    ScriptedWindow* lastWindow = nullptr;
+};
+
+}  // namespace zint::test
