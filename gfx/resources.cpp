@@ -1,0 +1,7 @@
+#include "gfx/resources.h"
+
+namespace zint {
+
+Resources* resources = nullptr;
+
+}  // namespace zint
