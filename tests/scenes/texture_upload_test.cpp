@@ -33,7 +33,6 @@ protected:
     static std::vector<std::uint8_t> LayerBytes(const TextureGenerator& g, int layer) {
         return {g.Layer(layer).begin(), g.Layer(layer).end()};
     }
-
 };
 
 MemoryFile Record(const std::vector<std::uint8_t>& bytes) {
