@@ -49,28 +49,28 @@ TEST(Path, ZeroParametersAndEqualSpacingGiveCatmullRomTangentsAllRoundTheLoop) {
     }
 }
 
+void ExpectMiddleTangents(const std::vector<PathKey>& keys, const Vector3& incoming, const Vector3& outgoing) {
+    const Path path(keys, false);
+    ExpectNear(path.keys[1].incomingTangent, incoming);
+    ExpectNear(path.keys[1].outgoingTangent, outgoing);
+}
+
 TEST(Path, KeyRuleWeighsTensionContinuityBiasAndTimeRatios) {
     std::vector<PathKey> keys = {Key(0, 0, 0, 0), Key(1, 0, 0, 50), Key(1, 1, 0, 100)};
     keys[1].continuity = 0.5f;
     keys[1].bias = 0.25f;
-    const Path shaped(keys, false);
-    ExpectNear(shaped.keys[1].incomingTangent, {0.3125f, 0.5625f, 0.0f});
-    ExpectNear(shaped.keys[1].outgoingTangent, {0.9375f, 0.1875f, 0.0f});
+    ExpectMiddleTangents(keys, {0.3125f, 0.5625f, 0.0f}, {0.9375f, 0.1875f, 0.0f});
 
     keys[1].continuity = 0.0f;
     keys[1].bias = 0.0f;
     keys[1].tension = 0.5f;
-    const Path tense(keys, false);
-    ExpectNear(tense.keys[1].incomingTangent, {0.25f, 0.25f, 0.0f});
-    ExpectNear(tense.keys[1].outgoingTangent, {0.25f, 0.25f, 0.0f});
+    ExpectMiddleTangents(keys, {0.25f, 0.25f, 0.0f}, {0.25f, 0.25f, 0.0f});
 
     // Unequal spacing: each side gets its share of the neighbours' span.
     keys[1].tension = 0.0f;
     keys[1].time = 10;
     keys[2].time = 30;
-    const Path uneven(keys, false);
-    ExpectNear(uneven.keys[1].incomingTangent, {1.0f / 3.0f, 1.0f / 3.0f, 0.0f});
-    ExpectNear(uneven.keys[1].outgoingTangent, {2.0f / 3.0f, 2.0f / 3.0f, 0.0f});
+    ExpectMiddleTangents(keys, {1.0f / 3.0f, 1.0f / 3.0f, 0.0f}, {2.0f / 3.0f, 2.0f / 3.0f, 0.0f});
 }
 
 TEST(Path, OpenEndsGetOnlyTheirInnerTangents) {
