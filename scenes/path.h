@@ -26,7 +26,7 @@ struct PathKey {
 // a closed path's last key repeats the first key's position and its time is
 // the loop's length in frames (the first key's time being 0).
 class Path {
-   public:
+public:
     Path(std::span<const PathKey> keys, bool closed);
 
     // Fills both tangents of every key; done once, at construction.
@@ -56,7 +56,7 @@ class Path {
     bool closed;
     std::uint32_t frameCounter = 0;
 
-   private:
+private:
     void ApplyKeyRule(std::uint32_t previous, std::uint32_t index, std::uint32_t following);
     void ComputeOpenEndTangents();
     // The Hermite point of the segment from key `from` to key `to` at s.

@@ -26,7 +26,7 @@ struct RingAxes {
 };
 
 class TunnelScene final : public CameraScene {
-   public:
+public:
     // The keys form a closed loop.
     TunnelScene(std::span<const PathKey> keys, float duration);
 
@@ -44,7 +44,7 @@ class TunnelScene final : public CameraScene {
     float elapsed = 0.0f;
     float fade = 0.0f;  // brightness of the tube; 1 - fade that of the corner picture
 
-   private:
+private:
     void SetUpCamera() const;
     void DrawTube() const;
     void DrawCornerPicture() const;

@@ -30,7 +30,7 @@ struct Rgb {
 
 // The back buffer, before any swap; rows bottom-up as OpenGL counts them.
 class Frame {
-   public:
+public:
     Frame() : pixels(kWidth * kHeight * 4) {
         glReadBuffer(GL_BACK);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -41,7 +41,7 @@ class Frame {
         return {p[0], p[1], p[2]};
     }
 
-   private:
+private:
     std::vector<std::uint8_t> pixels;
 };
 
@@ -71,7 +71,7 @@ constexpr Rgb kPictureBottom{128, 0, 0};
 constexpr Rgb kPictureTop{0, 128, 0};
 
 class TunnelSceneTest : public ::testing::Test {
-   protected:
+protected:
     void SetUp() override {
         system = platform::CreateSdlSystem();
         window = system->CreateWindow(kWidth, kHeight, false);
