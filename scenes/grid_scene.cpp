@@ -4,14 +4,13 @@
 
 #include <cmath>
 
+#include "gfx/angles.h"
 #include "gfx/resources.h"
 
 namespace zint {
 
 namespace {
 
-constexpr float kHalfPi = 1.5707964f;
-constexpr float kPi = 3.1415927f;
 constexpr float kOneNinetieth = 0.011111111f;
 constexpr float kRippleAmplitude = 0.125f;
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "gfx/angles.h"
 #include "gfx/texture.h"
 #include "scenes/random.h"
 
@@ -13,8 +14,6 @@ namespace {
 
 // Single precision on purpose: the warps truncate, and the textures are
 // made with this value.
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 2.0f * kPi;
 
 // The swirl leaves this radius around the centre untwisted.
 constexpr float kSwirlCore = 16.0f;

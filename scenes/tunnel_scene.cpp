@@ -5,15 +5,13 @@
 
 #include <cmath>
 
+#include "gfx/angles.h"
 #include "gfx/resources.h"
 
 namespace zint {
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-constexpr float kHalfPi = 1.5707964f;
-constexpr float kTwoPi = 6.28318531f;
 
 constexpr float kKeyRadiusZ = 1.5f;
 
