@@ -65,6 +65,14 @@ void PingPongBetweenTurns(XmSample& sample, const Wave& wave, std::size_t start,
     sample.loopLength = static_cast<std::uint32_t>(last - first + 1);
 }
 
+// Sine-shaped automatic vibrato, reaching full depth `sweep` ticks after a note.
+void SineAutoVibrato(XmInstrument& instrument, std::uint8_t sweep, std::uint8_t depth, std::uint8_t rate) {
+    instrument.vibratoType = 0;
+    instrument.vibratoSweep = sweep;
+    instrument.vibratoDepth = depth;
+    instrument.vibratoRate = rate;
+}
+
 XmInstrument WithSample(const char* name, XmSample sample) {
     XmInstrument instrument;
     instrument.name = name;
@@ -129,9 +137,7 @@ XmInstrument Pad(Rng& rng) {
     // A slow sway from side to side for as long as the chord sounds.
     instrument.panningEnvelope = Envelope({{0, 32}, {60, 44}, {120, 32}, {180, 20}, {240, 32}}, {}, Range{0, 4});
     instrument.fadeout = 0x180;
-    instrument.vibratoType = 0;
-    instrument.vibratoDepth = 3;
-    instrument.vibratoRate = 6;
+    SineAutoVibrato(instrument, 0, 3, 6);
     return instrument;
 }
 
@@ -147,10 +153,7 @@ XmInstrument Lead() {
     instrument.volumeEnvelope = Envelope({{0, 20}, {2, 64}, {10, 52}, {24, 46}, {40, 0}}, 3);
     instrument.panningEnvelope = Envelope({{0, 26}, {12, 32}, {50, 38}}, 1);
     instrument.fadeout = 0x300;
-    instrument.vibratoType = 0;
-    instrument.vibratoSweep = 40;
-    instrument.vibratoDepth = 6;
-    instrument.vibratoRate = 18;
+    SineAutoVibrato(instrument, 40, 6, 18);
     return instrument;
 }
 
@@ -172,7 +175,7 @@ XmInstrument Pluck() {
     LoopWhole(sample, XmLoop::Forward);
     auto instrument = WithSample("pluck", std::move(sample));
     instrument.volumeEnvelope = Envelope({{0, 64}, {4, 38}, {12, 40}, {18, 18}, {24, 40}}, {}, Range{2, 4});
-    instrument.fadeout = 0x600;
+    instrument.fadeout = 0xA00;
     return instrument;
 }
 

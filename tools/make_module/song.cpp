@@ -187,6 +187,18 @@ private:
         return channel;
     }
 
+    // Four bars of pads, drums and octave bass; the last bar may vary the beat.
+    // Returns the pad banks the chords went to.
+    std::array<int, 4> BandBars(Score& score, const std::array<Chord, 4>& chords, const Groove& lastBar) {
+        std::array<int, 4> banks{};
+        for (int bar = 0; bar < 4; ++bar) {
+            banks[bar] = PadChord(score, bar * kRowsPerBar, chords[bar]);
+            Drums(score, bar, bar == 3 ? lastBar : kMain);
+            OctaveBass(score, bar, chords[bar]);
+        }
+        return banks;
+    }
+
     static void LeadWithEcho(Score& score) {
         score.Echo(kLeadChannel, kEchoChannel, kEchoDelay, kEcho, kEchoPercent);
     }
@@ -264,12 +276,7 @@ private:
     xm::XmPattern Theme() {
         Score score(64, kChannels);
         Crash(score, 0, 0x30);
-        const std::array chords = {kAm, kF, kC, kG};
-        for (int bar = 0; bar < 4; ++bar) {
-            PadChord(score, bar * kRowsPerBar, chords[bar]);
-            Drums(score, bar, kMain);
-            OctaveBass(score, bar, chords[bar]);
-        }
+        BandBars(score, {kAm, kF, kC, kG}, kMain);
         OpenHat(score, 30);
         OpenHat(score, 62);
         score.Line(0, kLeadChannel, kLead,
@@ -283,12 +290,7 @@ private:
     // 33.9 s: the theme's answer, ending with a glide down.
     xm::XmPattern ThemeAnswer() {
         Score score(64, kChannels);
-        const std::array chords = {kAm, kF, kC, kG};
-        for (int bar = 0; bar < 4; ++bar) {
-            PadChord(score, bar * kRowsPerBar, chords[bar]);
-            Drums(score, bar, bar == 3 ? kMainFill : kMain);
-            OctaveBass(score, bar, chords[bar]);
-        }
+        BandBars(score, {kAm, kF, kC, kG}, kMainFill);
         OpenHat(score, 30);
         score.Line(0, kLeadChannel, kLead,
                    "E-5:4 A-5:4 G-5:2 E-5:2 C-5:4 F-5:6 E-5:2 C-5:4 A-4:4 "
@@ -302,23 +304,17 @@ private:
     xm::XmPattern Bridge() {
         Score score(64, kChannels);
         Crash(score, 0, 0x2C);
-        const std::array chords = {kF, kG, kEm, kAm};
+        const auto banks = BandBars(score, {kF, kG, kEm, kAm}, kMainDrive);
         constexpr std::array<const char*, 4> pluckNotes = {"F-4", "G-4", "E-4", "A-4"};
         constexpr std::array<std::uint8_t, 4> intervals = {kMajorArpeggio, kMajorArpeggio, kMinorArpeggio,
                                                            kMinorArpeggio};
         for (int bar = 0; bar < 4; ++bar) {
-            const int row = bar * kRowsPerBar;
-            const int bank = PadChord(score, row, chords[bar]);
-            Drums(score, bar, bar == 3 ? kMainDrive : kMain);
-            OctaveBass(score, bar, chords[bar]);
             const std::uint8_t drift = bar % 2 == 0 ? 0xE1 : 0xD1;  // volume-column pan slides
-            PluckChord(score, row, 16, pluckNotes[bar], intervals[bar], drift);
-            if (bar == 3) {
-                // The last chord opens out: its outer voices slide apart.
-                score.Hold(row + 1, bank, 15, kPanningSlide, 0x01);
-                score.Hold(row + 1, bank + 2, 15, kPanningSlide, 0x10);
-            }
+            PluckChord(score, bar * kRowsPerBar, 16, pluckNotes[bar], intervals[bar], drift);
         }
+        // The last chord opens out: its outer voices slide apart.
+        score.Hold(49, banks[3], 15, kPanningSlide, 0x01);
+        score.Hold(49, banks[3] + 2, 15, kPanningSlide, 0x10);
         OpenHat(score, 30);
         score.Line(0, kLeadChannel, kLead,
                    "A-5:8 G-5:4 F-5:4 G-5:6 F-5:2 E-5:4 D-5:4 "
