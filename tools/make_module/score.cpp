@@ -78,7 +78,8 @@ int Score::Line(int row, int channel, int instrument, std::string_view line, std
         line = space == std::string_view::npos ? std::string_view{} : line.substr(space + 1);
         if (token.empty()) continue;
         const auto colon = token.find(':');
-        if (colon == std::string_view::npos) throw std::invalid_argument("melody token without length: " + std::string(token));
+        if (colon == std::string_view::npos)
+            throw std::invalid_argument("melody token without length: " + std::string(token));
         const auto pitch = token.substr(0, colon);
         const int length = ParseNumber(token.substr(colon + 1));
         if (pitch == "-") {

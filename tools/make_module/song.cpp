@@ -103,7 +103,9 @@ void OpenHat(Score& score, int row) {
     score.Fx(row + 1, kCymbalChannel, kKeyOffEffect, 0x00);
 }
 
-std::uint8_t Transposed(const char* note, int octaves) { return static_cast<std::uint8_t>(NoteNumber(note) + 12 * octaves); }
+std::uint8_t Transposed(const char* note, int octaves) {
+    return static_cast<std::uint8_t>(NoteNumber(note) + 12 * octaves);
+}
 
 // Staccato eighths alternating between the root and its octave.
 void OctaveBass(Score& score, int bar, const Chord& chord, int eighths = 8) {
@@ -114,7 +116,7 @@ void OctaveBass(Score& score, int bar, const Chord& chord, int eighths = 8) {
     }
 }
 
-// Root, root, octave on the 3-3-2 pulse.
+// The root on the 3-3-2 pulse (rows 0, 6, 12), its octave answering at row 8.
 void TresilloBass(Score& score, int bar, const Chord& chord) {
     const int row = bar * kRowsPerBar;
     score.Play(row, kBassChannel, Transposed(chord.root, 0), kBass);

@@ -99,7 +99,8 @@ Wave SnareDrum(double rate, Rng& rng) {
     for (std::size_t i = 0; i < frames; ++i) {
         const double t = Seconds(i, rate);
         const double pitch = 178.0 + 70.0 * std::exp(-t / 0.012);
-        const double body = std::sin(phase) * std::exp(-t / 0.045) + 0.45 * std::sin(1.62 * phase) * std::exp(-t / 0.03);
+        const double body =
+            std::sin(phase) * std::exp(-t / 0.045) + 0.45 * std::sin(1.62 * phase) * std::exp(-t / 0.03);
         const double hiss = noise[i] * (std::exp(-t / 0.06) + 0.25 * std::exp(-t / 0.16));
         wave[i] = static_cast<float>(0.62 * body + 0.95 * hiss);
         phase += kTwoPi * pitch / rate;
@@ -147,8 +148,10 @@ Wave DetunedPad(double rate, double pitch, std::size_t frames, Rng& rng) {
         const double startPhase = kTwoPi * (rng.Next() % 1024) / 1024.0;
         for (int k = 1; k * voicePitch < rate * 0.42; ++k) {
             const double amplitude = std::exp(-k / 9.0) / k;
-            for (std::size_t i = 0; i < frames; ++i)
-                wave[i] += static_cast<float>(amplitude * std::sin(k * (startPhase + kTwoPi * voicePitch * Seconds(i, rate))));
+            for (std::size_t i = 0; i < frames; ++i) {
+                const double phase = startPhase + kTwoPi * voicePitch * Seconds(i, rate);
+                wave[i] += static_cast<float>(amplitude * std::sin(k * phase));
+            }
         }
     }
     Normalize(wave, 0.99f);
