@@ -10,10 +10,7 @@ namespace zint::platform {
 
 namespace {
 
-using libav::CodecContextPtr;
-using libav::Describe;
-using libav::FramePtr;
-using libav::PacketPtr;
+using namespace libav;
 
 struct InputClose {
     void operator()(AVFormatContext* input) const { avformat_close_input(&input); }

@@ -12,10 +12,7 @@ namespace zint::platform {
 
 namespace {
 
-using libav::CodecContextPtr;
-using libav::Describe;
-using libav::FramePtr;
-using libav::PacketPtr;
+using namespace libav;
 
 constexpr const char* kVideoEncoderName = "libx264";
 constexpr const char* kFallbackContainer = "mp4";
