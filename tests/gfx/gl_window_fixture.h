@@ -1,16 +1,14 @@
 #pragma once
-// A real OpenGL context in an offscreen SDL window (SDL_VIDEODRIVER=offscreen
-// in the test environment), with a 640 x 480 pixel-exact 2D projection whose
-// origin is the bottom-left pixel, as glReadPixels counts.
+// The shared offscreen context with a 640 x 480 pixel-exact 2D projection
+// whose origin is the bottom-left pixel, as glReadPixels and the raster
+// position count.
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-#include "platform/system.h"
+#include "tests/support/gl_window.h"
 
 namespace zint::test {
 
@@ -28,15 +26,14 @@ inline std::array<float, 4> RasterPosition() {
     return position;
 }
 
-class GlWindowTest : public ::testing::Test {
+class PixelGlTest : public GlTest {
 protected:
     static constexpr int kWidth = 640;
     static constexpr int kHeight = 480;
 
     void SetUp() override {
-        system = platform::CreateSdlSystem();
-        window = system->CreateWindow(kWidth, kHeight, false);
-        ASSERT_TRUE(window->Created()) << "no OpenGL context";
+        GlTest::SetUp();
+        if (HasFatalFailure()) return;
         glViewport(0, 0, kWidth, kHeight);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -47,9 +44,6 @@ protected:
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-
-    std::unique_ptr<platform::System> system;
-    std::unique_ptr<platform::Window> window;
 };
 
 }  // namespace zint::test

@@ -42,10 +42,10 @@ LitPixels FindLit(int x0, int y0, int width, int height) {
     return lit;
 }
 
-class TextFontGlTest : public test::GlWindowTest {
+class TextFontGlTest : public test::PixelGlTest {
 protected:
     void SetUp() override {
-        GlWindowTest::SetUp();
+        PixelGlTest::SetUp();
         if (HasFatalFailure()) return;
         resources = CreateResources(*window);
     }

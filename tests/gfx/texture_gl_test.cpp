@@ -11,7 +11,7 @@
 namespace zint {
 namespace {
 
-using TextureUploadTest = test::GlWindowTest;
+using TextureUploadTest = test::PixelGlTest;
 
 GLint LevelParameter(int level, GLenum parameter) {
     GLint value = 0;
