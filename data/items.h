@@ -7,6 +7,10 @@
 
 namespace zint::data {
 
+// Image blobs (Motion JPEG frames) made by tools/pictures: 320 x 240 for the
+// end scene and 256 x 256 for the tunnel's corner.
+extern const unsigned char picture1[];
+extern const unsigned char picture2[];
 extern const unsigned char textureScript1[];
 extern const unsigned char textureScript2[];
 

@@ -30,6 +30,16 @@ struct Resources {
     bool loaded = false;
 };
 
+// The font every text is set in.
+inline constexpr const char* kFontFaceName = "Impact";
+inline constexpr int kFontWeight = 400;
+inline constexpr int kFontHeight = 32;
+
+// Records the window, allocates the empty texture table and creates the font
+// with its glyph lists and advances; `loaded` stays false. Needs the window's
+// context to be current.
+std::unique_ptr<Resources> CreateResources(platform::Window& window);
+
 // Set when the loader scene is constructed; never cleared.
 extern Resources* resources;
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "gfx/texture.h"
+#include "platform/font_rasterizer.h"
 
 namespace zint {
 
@@ -25,6 +26,16 @@ public:
     int height = 0;  // character cell height in pixels
     std::array<int, kFontCodes> advances{};
 
+    // Renders the face named by the record at its weight and cell height and
+    // builds the glyph lists and advances from it. Without any usable face
+    // the lists stay undefined and the advances 0: texts come out empty.
+    // Needs a current context.
+    void Create();
+
+    // Builds the display lists of codes 0 to 254 and the advances of codes 0
+    // to 255 from the rasterizer's glyphs, codes read as Windows-1252.
+    void BuildGlyphs(platform::FontRasterizer& rasterizer);
+
     // Pixel width of a text: the sum of its characters' advances.
     int TextWidth(std::string_view text) const;
 
@@ -33,5 +44,13 @@ public:
     // texture upright. Sets no colour, blending or matrices.
     void DrawTextQuad(const Texture& texture, int quadWidth, float x, float y) const;
 };
+
+// The Unicode character of a Windows-1252 code. The five codes the code page
+// leaves unassigned stand for the control characters of the same numbers.
+char32_t Windows1252ToUnicode(unsigned char code);
+
+// Compiles the glyph into the display list: the bitmap drawn with the pen
+// at the raster position, which then moves right by the glyph's advance.
+void CompileGlyphList(GLuint list, const platform::GlyphBitmap& glyph);
 
 }  // namespace zint

@@ -4,7 +4,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include "platform/libav_support.h"
+#include "platform/libav_handles.h"
 
 namespace zint::platform {
 
@@ -16,13 +16,13 @@ struct InputClose {
     void operator()(AVFormatContext* input) const { avformat_close_input(&input); }
 };
 
-CodecContextPtr OpenDecoder(const AVStream& stream, std::string& error) {
+CodecContext OpenDecoder(const AVStream& stream, std::string& error) {
     const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
     if (codec == nullptr) {
         error = std::string("no decoder for ") + avcodec_get_name(stream.codecpar->codec_id);
         return nullptr;
     }
-    CodecContextPtr context(avcodec_alloc_context3(codec));
+    CodecContext context(avcodec_alloc_context3(codec));
     if (!context || avcodec_parameters_to_context(context.get(), stream.codecpar) < 0) {
         error = "out of memory";
         return nullptr;
@@ -39,7 +39,7 @@ CodecContextPtr OpenDecoder(const AVStream& stream, std::string& error) {
 // One decoder and what it has produced so far.
 struct StreamCount {
     int index = -1;
-    CodecContextPtr decoder;
+    CodecContext decoder;
     std::int64_t pictures = 0;
     std::int64_t sampleFrames = 0;
 
@@ -71,8 +71,8 @@ bool OpenStream(AVFormatContext& input, AVMediaType type, StreamCount& count, st
 }
 
 bool DecodeAll(AVFormatContext& input, StreamCount& video, StreamCount& audio, std::string& error) {
-    PacketPtr packet(av_packet_alloc());
-    FramePtr frame(av_frame_alloc());
+    Packet packet(av_packet_alloc());
+    Frame frame(av_frame_alloc());
     if (!packet || !frame) {
         error = "out of memory";
         return false;
@@ -144,9 +144,9 @@ std::optional<MediaInfo> ProbeMedia(const std::string& path, std::string& error)
 
 std::optional<RgbImage> DecodePng(std::span<const std::uint8_t> bytes, std::string& error) {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_PNG);
-    CodecContextPtr context(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
-    PacketPtr packet(av_packet_alloc());
-    FramePtr frame(av_frame_alloc());
+    CodecContext context(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
+    Packet packet(av_packet_alloc());
+    Frame frame(av_frame_alloc());
     if (!context || !packet || !frame || av_new_packet(packet.get(), static_cast<int>(bytes.size())) < 0) {
         error = "cannot set up the PNG decoder";
         return std::nullopt;

@@ -6,7 +6,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "platform/libav_support.h"
+#include "platform/libav_handles.h"
 
 namespace zint::platform {
 
@@ -43,16 +43,6 @@ void MarkBitExact(AVCodecContext& codec, const AVFormatContext& output) {
     if ((output.oformat->flags & AVFMT_GLOBALHEADER) != 0) codec.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 }
 
-FramePtr AllocatePicture(AVPixelFormat format, int width, int height) {
-    FramePtr frame(av_frame_alloc());
-    if (!frame) return nullptr;
-    frame->format = format;
-    frame->width = width;
-    frame->height = height;
-    if (av_frame_get_buffer(frame.get(), 0) < 0) return nullptr;
-    return frame;
-}
-
 class LibavVideoEncoder final : public VideoEncoder {
 public:
     explicit LibavVideoEncoder(VideoSettings settings) : settings(std::move(settings)) {}
@@ -82,14 +72,14 @@ private:
 
     VideoSettings settings;
     std::unique_ptr<AVFormatContext, OutputFree> output;
-    CodecContextPtr video;
-    CodecContextPtr audio;
+    CodecContext video;
+    CodecContext audio;
     AVStream* videoStream = nullptr;
     AVStream* audioStream = nullptr;
     std::unique_ptr<SwsContext, ScalerFree> scaler;
-    FramePtr picture;
-    FramePtr soundFrame;
-    PacketPtr packet{av_packet_alloc()};
+    Frame picture;
+    Frame soundFrame;
+    Packet packet{av_packet_alloc()};
     int audioFrameSize = 0;
     std::vector<std::int16_t> pendingAudio;
     std::int64_t videoFramesSent = 0;
@@ -275,46 +265,5 @@ std::unique_ptr<VideoEncoder> OpenVideoEncoder(const VideoSettings& settings, st
     return encoder;
 }
 
-std::optional<std::vector<std::uint8_t>> EncodePng(int width, int height, std::span<const std::uint8_t> rgb,
-                                                  std::string& error) {
-    const auto rowBytes = static_cast<std::size_t>(width) * 3;
-    if (width <= 0 || height <= 0 || rgb.size() != rowBytes * static_cast<std::size_t>(height)) {
-        error = "image size does not match its pixels";
-        return std::nullopt;
-    }
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
-    if (codec == nullptr) {
-        error = "libavcodec has no PNG encoder";
-        return std::nullopt;
-    }
-    CodecContextPtr context(avcodec_alloc_context3(codec));
-    FramePtr frame = AllocatePicture(AV_PIX_FMT_RGB24, width, height);
-    PacketPtr packet(av_packet_alloc());
-    if (!context || !frame || !packet) {
-        error = "out of memory";
-        return std::nullopt;
-    }
-    context->width = width;
-    context->height = height;
-    context->pix_fmt = AV_PIX_FMT_RGB24;
-    context->time_base = AVRational{1, 1};
-    context->flags |= AV_CODEC_FLAG_BITEXACT;
-    int code = avcodec_open2(context.get(), codec, nullptr);
-    if (code < 0) {
-        error = Describe("cannot open the PNG encoder", code);
-        return std::nullopt;
-    }
-    for (int row = 0; row < height; ++row) {
-        const auto source = rgb.subspan(static_cast<std::size_t>(row) * rowBytes, rowBytes);
-        std::copy(source.begin(), source.end(), frame->data[0] + static_cast<std::ptrdiff_t>(row) * frame->linesize[0]);
-    }
-    code = avcodec_send_frame(context.get(), frame.get());
-    if (code >= 0) code = avcodec_receive_packet(context.get(), packet.get());
-    if (code < 0) {
-        error = Describe("PNG encoding failed", code);
-        return std::nullopt;
-    }
-    return std::vector<std::uint8_t>(packet->data, packet->data + packet->size);
-}
 
 }  // namespace zint::platform

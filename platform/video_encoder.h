@@ -49,9 +49,5 @@ public:
 // AAC encoder is missing or the file cannot be written.
 std::unique_ptr<VideoEncoder> OpenVideoEncoder(const VideoSettings& settings, std::string& error);
 
-// A lossless PNG of width x height packed RGB pixels, rows top-down; nullopt,
-// with error set, on failure.
-std::optional<std::vector<std::uint8_t>> EncodePng(int width, int height, std::span<const std::uint8_t> rgb,
-                                                  std::string& error);
 
 }  // namespace zint::platform

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "platform/image_encoder.h"
 #include "tools/zint_capture/options.h"
 
 namespace zint::capture {
