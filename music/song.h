@@ -35,6 +35,8 @@ struct PatternCell {
     std::uint8_t volumeColumn = 0;
     std::uint8_t effect = 0;
     std::uint8_t effectParam = 0;
+
+    bool operator==(const PatternCell&) const = default;
 };
 static_assert(sizeof(PatternCell) == 5);
 
