@@ -112,17 +112,6 @@ TEST(LoaderPatternSlotsTest, StoredPatternsThatNoOrderEntryUsesStillGetSlots) {
     EXPECT_EQ(loaded.song->patterns[2].rowCount, 8);
 }
 
-TEST(LoaderPatternSlotsTest, ASongWithoutOrderEntriesUsesNoPattern) {
-    XmModule module = SmallModule();
-    module.songLength = 0;
-    module.orderTable[0] = 1;
-    const test::LoadResult loaded = LoadFromBytes(module.Build());
-    ASSERT_NE(loaded.song, nullptr);
-    EXPECT_EQ(loaded.song->usedPatternCount, 0);
-    EXPECT_EQ(loaded.song->patternSlotCount, 2);
-    EXPECT_EQ(loaded.repairs, 0u);
-}
-
 TEST(LoaderPatternTest, UnpacksMaskAndPlainCells) {
     const test::LoadResult loaded = LoadFromBytes(SmallModule().Build());
     ASSERT_NE(loaded.song, nullptr);

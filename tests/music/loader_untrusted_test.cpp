@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "tests/music/loader_test_support.h"
 
@@ -127,13 +128,15 @@ TEST(LoaderMendsTest, TempoFieldsStayWithinWhatTheTickLengthCanUse) {
 TEST(LoaderMendsTest, ASongWithoutOrderEntriesStillHasAPatternForEntryZero) {
     XmModule module = SmallModule();
     module.songLength = 0;
-    module.orderTable[0] = 9;
-    const test::LoadResult loaded = LoadFromBytes(module.Build());
-    ASSERT_NE(loaded.song, nullptr);
-    EXPECT_EQ(loaded.song->usedPatternCount, 0);
-    EXPECT_EQ(loaded.song->patternSlotCount, 10);
-    EXPECT_EQ(loaded.song->patterns[9].rowCount, 64);
-    EXPECT_EQ(loaded.repairs, kRepairEmptyOrder);
+    for (auto [entryZero, slots, repairs] : {std::tuple{1, 2, 0u}, {9, 10, std::uint32_t{kRepairEmptyOrder}}}) {
+        module.orderTable[0] = static_cast<std::uint8_t>(entryZero);
+        const test::LoadResult loaded = LoadFromBytes(module.Build());
+        ASSERT_NE(loaded.song, nullptr);
+        EXPECT_EQ(loaded.song->usedPatternCount, 0);
+        EXPECT_EQ(loaded.song->patternSlotCount, slots);
+        EXPECT_EQ(loaded.song->patterns[slots - 1].rowCount, entryZero == 1 ? 16 : 64);
+        EXPECT_EQ(loaded.repairs, repairs);
+    }
 }
 
 TEST(LoaderMendsTest, InstrumentsPast128AreNotRead) {

@@ -157,27 +157,21 @@ private:
     }
 };
 
-// Delta-codes signed 8-bit sample values as the file stores them.
-inline Bytes DeltaCode8(const std::vector<int>& values) {
+// Delta-codes signed sample values as the file stores them: 8-bit, or
+// 16-bit little-endian.
+inline Bytes DeltaCode(const std::vector<int>& values, int bits) {
     Bytes out;
     int previous = 0;
     for (int value : values) {
-        PutU8(out, static_cast<unsigned>(value - previous) & 0xFF);
+        const unsigned delta = static_cast<unsigned>(value - previous);
+        if (bits == 16) PutU16(out, delta & 0xFFFF);
+        else PutU8(out, delta & 0xFF);
         previous = value;
     }
     return out;
 }
-
-// Delta-codes signed 16-bit sample values, little-endian.
-inline Bytes DeltaCode16(const std::vector<int>& values) {
-    Bytes out;
-    int previous = 0;
-    for (int value : values) {
-        PutU16(out, static_cast<unsigned>(value - previous) & 0xFFFF);
-        previous = value;
-    }
-    return out;
-}
+inline Bytes DeltaCode8(const std::vector<int>& values) { return DeltaCode(values, 8); }
+inline Bytes DeltaCode16(const std::vector<int>& values) { return DeltaCode(values, 16); }
 
 // A small module that uses every part of the format: two stored patterns
 // (packed and plain cells, one empty), an order entry beyond them, an
