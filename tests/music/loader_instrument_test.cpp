@@ -87,15 +87,6 @@ TEST(LoaderInstrumentTest, AnEnvelopeWithFewerThanTwoPointsIsOff) {
     EXPECT_EQ(loaded.repairs, 0u);
 }
 
-TEST(LoaderInstrumentTest, SixteenSamplesLoad) {
-    std::vector<XmSample> samples(16);
-    for (int i = 0; i < 16; ++i) samples[i].data = {static_cast<std::uint8_t>(i)};
-    const test::LoadResult loaded = LoadFromBytes(ModuleWithSamples(samples).Build());
-    ASSERT_NE(loaded.song, nullptr);
-    EXPECT_EQ(loaded.song->instruments[0].sampleCount, 16);
-    EXPECT_EQ(OnlySample(loaded, 15).data[0], 15 << 8);
-}
-
 TEST(LoaderSampleTest, ReadsTheSampleHeader) {
     XmSample sample;
     sample.volume = 48;

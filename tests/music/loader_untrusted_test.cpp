@@ -71,10 +71,15 @@ TEST(LoaderRefusesTest, PackedPatternsWhoseCellsCannotFitInTheRestOfTheFile) {
 
 TEST(LoaderRefusesTest, AnInstrumentWithMoreThan16SamplesAfterOthersWereRead) {
     XmModule module = SmallModule();
-    test::XmInstrument tooMany;
-    tooMany.samples.resize(1);
-    tooMany.sampleCount = 17;
-    module.instruments.push_back(tooMany);
+    test::XmInstrument many;
+    many.samples.resize(16);
+    for (int i = 0; i < 16; ++i) many.samples[i].data = {static_cast<std::uint8_t>(i)};
+    module.instruments.push_back(many);
+    const test::LoadResult accepted = LoadFromBytes(module.Build());
+    ASSERT_NE(accepted.song, nullptr);
+    EXPECT_EQ(accepted.song->instruments[2].ownedSamples[15].data[0], 15 << 8);
+
+    module.instruments.back().sampleCount = 17;
     EXPECT_EQ(LoadFromBytes(module.Build()).song, nullptr);
 }
 

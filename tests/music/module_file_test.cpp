@@ -116,29 +116,8 @@ TEST_P(FileCallbacksTest, SeeksFollowTheirOriginAndStopAtTheEnd) {
     EXPECT_EQ(stream.Tell(), 100u);
 }
 
-TEST_P(FileCallbacksTest, LoadsTheSameSongAsFromMemory) {
-    const Bytes module = test::SmallModule().Build();
-    TempFile file(module);
-    MemoryFile memoryModule{0, static_cast<std::uint32_t>(module.size()), module.data()};
-    const void* name = GetParam().open == MemoryFileOpen ? static_cast<const void*>(&memoryModule) : file.path.c_str();
-    std::uint32_t repairs = ~0u;
-    const std::unique_ptr<Song> song = LoadSong(name, {}, &repairs);
-    ASSERT_NE(song, nullptr);
-    EXPECT_EQ(repairs, 0u);
-    EXPECT_EQ(song->patternSlotCount, 3);
-    ASSERT_EQ(song->instrumentCount, 2);
-    ASSERT_EQ(song->instruments[1].sampleCount, 3);
-    EXPECT_EQ(song->instruments[1].ownedSamples[2].data[1], -2000);
-}
-
 INSTANTIATE_TEST_SUITE_P(MemoryAndDisk, FileCallbacksTest, testing::Values(kMemory, kDisk),
                          [](const testing::TestParamInfo<Callbacks>& info) { return std::string(info.param.name); });
-
-TEST(MemoryFileCallbacksTest, OpenHandsBackTheMemoryFileItself) {
-    MemoryFile file;
-    EXPECT_EQ(MemoryFileOpen(&file), &file);
-    EXPECT_EQ(MemoryFileSeek(&file, 0, kSeekSet), &file);
-}
 
 TEST(DiskFileCallbacksTest, AMissingFileDoesNotOpen) {
     EXPECT_EQ(DiskFileOpen("/nonexistent/zint/module.xm"), nullptr);
