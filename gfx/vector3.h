@@ -49,6 +49,9 @@ static_assert(sizeof(Vector3) == 3 * sizeof(float), "Vector3 must be three packe
 
 inline float Dot(const Vector3& a, const Vector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
+// a - b, the step from b to a.
+inline Vector3 Difference(const Vector3& a, const Vector3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+
 // out = the component of b along a; out may be a or b.
 inline void Project(const Vector3& a, const Vector3& b, Vector3& out) {
     const float factor = (1.0f / Dot(a, a)) * Dot(a, b);
