@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,11 +25,6 @@ std::vector<std::filesystem::path> CorpusModules() {
     }
     std::sort(modules.begin(), modules.end());
     return modules;
-}
-
-test::Bytes ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return test::Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 void ExpectSameSong(const Song& a, const Song& b) {
@@ -79,7 +73,7 @@ TEST(CorpusTest, EveryModuleLoadsWithinTheLimitsWithNothingToMend) {
         EXPECT_GT(fromDisk->channelCount, 0);
         EXPECT_GT(fromDisk->songLength, 0);
 
-        const test::LoadResult fromMemory = test::LoadFromBytes(ReadFile(path));
+        const test::LoadResult fromMemory = test::LoadFromBytes(test::ReadFile(path));
         ASSERT_NE(fromMemory.song, nullptr);
         EXPECT_EQ(fromMemory.repairs, 0u);
         ExpectSameSong(*fromDisk, *fromMemory.song);

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "data/memory_file.h"
@@ -30,6 +33,11 @@ inline LoadResult LoadFromBytes(const Bytes& bytes, SampleDataSource source = {}
     result.song = LoadSong(&file, std::move(source), &result.repairs);
     result.endPosition = file.position;
     return result;
+}
+
+inline Bytes ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void ExpectPlayable(const Song& song) { EXPECT_EQ(FirstViolation(song), ""); }
