@@ -36,5 +36,20 @@ tsan: deps
 	cd build-tsan && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
 		ctest --output-on-failure -j $(JOBS) -L threads
 
+# The loader's fuzzer, seeded with the tests' modules, the production's module
+# and the Debian corpus, for FUZZ_SECONDS (new inputs it finds are kept in
+# build-fuzz/corpus).
+FUZZ_SECONDS ?= 120
+FUZZ_PACKAGES = bomberclone-data flobopuyo vodovod njam-data gemdropx
+fuzz: deps
+	cmake -S . -B build-fuzz -DZINT_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build build-fuzz -j $(JOBS)
+	build-fuzz/xm_fuzz_seeds build-fuzz/seeds
+	cp data/module.xm build-fuzz/seeds/production.xm
+	tests/music/fetch_corpus.sh . build-fuzz/xm-corpus $(FUZZ_PACKAGES)
+	mkdir -p build-fuzz/corpus
+	build-fuzz/xm_loader_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=build-fuzz/ \
+		build-fuzz/corpus build-fuzz/seeds build-fuzz/xm-corpus
+
 clean:
 	rm -rf $(BUILD_DIR) build-asan build-tsan build-fuzz

@@ -1,0 +1,29 @@
+// The production's own module loads whole, with nothing to mend.
+#include <gtest/gtest.h>
+
+#include "tests/music/loader_test_support.h"
+
+namespace zint {
+namespace {
+
+TEST(ProductionModuleTest, LoadsWithNothingToMendAndConsumesExactlyItsBytes) {
+    const test::Bytes bytes = test::ReadFile(ZINT_PRODUCTION_MODULE);
+    ASSERT_FALSE(bytes.empty());
+    const test::LoadResult loaded = test::LoadFromBytes(bytes);
+    ASSERT_NE(loaded.song, nullptr);
+    EXPECT_EQ(loaded.repairs, 0u);
+    EXPECT_EQ(loaded.endPosition, bytes.size());
+    test::ExpectPlayable(*loaded.song);
+
+    const Song& song = *loaded.song;
+    EXPECT_EQ(song.channelCount, 32);
+    EXPECT_EQ(song.patternSlotCount, 10);
+    EXPECT_EQ(song.songLength, 10);
+    EXPECT_EQ(song.restartPosition, 0);
+    EXPECT_EQ(song.songFlags & 1, 1);
+    EXPECT_EQ(song.defaultSpeed, 6);
+    EXPECT_EQ(song.defaultBpm, 108);
+}
+
+}  // namespace
+}  // namespace zint
