@@ -4,12 +4,10 @@
 #include <string_view>
 
 #include "app/scene_list.h"
+#include "gfx/draw_state.h"
 #include "platform/system.h"
 
 namespace zint {
-
-inline constexpr int kScreenWidth = 640;
-inline constexpr int kScreenHeight = 480;
 
 inline constexpr std::string_view kNoWindowMessage = "Unable to create window";
 inline constexpr std::string_view kLoadFailedMessage =

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "gfx/angles.h"
+#include "gfx/draw_state.h"
 #include "gfx/resources.h"
 
 namespace zint {
@@ -30,8 +31,6 @@ constexpr float kSegmentLength = 0.25f;
 constexpr float kSphereAlpha = 0.5f;
 constexpr Vector3 kWorldUp{0.0f, 1.0f, 0.0f};
 
-constexpr int kScreenWidth = 640;
-constexpr int kScreenHeight = 480;
 constexpr float kTextLeft = 16.0f;
 constexpr float kTextBottom = 8.0f;  // pixels above the bottom edge
 
@@ -206,23 +205,12 @@ void BoidsScene::DrawSpheres() const {
 // keeps the text upright in the same pixels.
 void BoidsScene::DrawText() const {
     const Resources& set = *flock->resources;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, kScreenWidth, kScreenHeight, 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glEnable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
+    UseTopLeftPixelProjection();
+    BeginAdditiveOverlay();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     const float top = static_cast<float>(kScreenHeight) - kTextBottom - static_cast<float>(2 * set.font->height);
     set.font->DrawTextQuad(*set.textures[textIndex], set.textWidths[textIndex - kFirstTextSlot], kTextLeft, top);
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_TEXTURE_2D);
+    RestoreSceneState();
 }
 
 }  // namespace zint

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "gfx/angles.h"
+#include "gfx/draw_state.h"
 #include "gfx/resources.h"
 
 namespace zint {
@@ -58,11 +59,7 @@ GridScene::GridScene(int columns, int rows, int screenWidth, int screenHeight, i
 }
 
 bool GridScene::Start() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, screenWidth, screenHeight, 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    UseTopLeftPixelProjection(screenWidth, screenHeight);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     glEnable(GL_DEPTH_TEST);
@@ -104,17 +101,9 @@ void GridScene::Render() {
     DrawPicture();
 
     glDisable(GL_TEXTURE_2D);
-    glDisable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glEnable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
+    BeginAdditiveOverlay();
     DrawCredits();
-
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_TEXTURE_2D);
+    RestoreSceneState();
 }
 
 // One quad strip per pair of vertex rows; v is negated to turn the

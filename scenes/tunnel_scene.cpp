@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "gfx/angles.h"
+#include "gfx/draw_state.h"
 #include "gfx/resources.h"
 
 namespace zint {
@@ -26,8 +27,6 @@ constexpr int kRingSegments = 16;
 constexpr float kRingScale = 0.25f;
 constexpr float kSegmentAngle = kTwoPi * 0.0625f;
 
-constexpr float kScreenWidth = 640.0f;
-constexpr float kScreenHeight = 480.0f;
 constexpr float kPictureSide = 256.0f;
 constexpr float kPictureLeftCut = 0.01f;  // the picture's leftmost columns are not shown
 
@@ -135,11 +134,7 @@ void TunnelScene::Render() {
     glDisable(GL_FOG);
 
     DrawCornerPicture();
-
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_TEXTURE_2D);
+    RestoreSceneState();
 }
 
 RingAxes TunnelScene::RingFrame(const Vector3& a, const Vector3& b) {
@@ -182,31 +177,24 @@ void TunnelScene::DrawTube() const {
 }
 
 void TunnelScene::DrawCornerPicture() const {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, kScreenWidth, kScreenHeight, 0.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-
-    glDisable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glEnable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
+    UseTopLeftPixelProjection();
+    BeginAdditiveOverlay();
     const float brightness = 1.0f - fade;
     glColor4f(brightness, brightness, brightness, 1.0f);
     BindTexture(kPicture2Slot);
 
     // Bottom-right corner, upright.
-    constexpr float left = kScreenWidth - kPictureSide;
-    constexpr float top = kScreenHeight - kPictureSide;
+    constexpr float right = kScreenWidth;
+    constexpr float bottom = kScreenHeight;
+    constexpr float left = right - kPictureSide;
+    constexpr float top = bottom - kPictureSide;
     glBegin(GL_QUADS);
     glTexCoord2f(kPictureLeftCut, 0.0f);
-    glVertex2f(left, kScreenHeight);
+    glVertex2f(left, bottom);
     glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(kScreenWidth, kScreenHeight);
+    glVertex2f(right, bottom);
     glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(kScreenWidth, top);
+    glVertex2f(right, top);
     glTexCoord2f(kPictureLeftCut, 1.0f);
     glVertex2f(left, top);
     glEnd();

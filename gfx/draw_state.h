@@ -1,0 +1,20 @@
+#pragma once
+// The screen and the OpenGL state changes the scenes share. Every scene
+// leaves depth test and back-face culling on, blending and texturing off.
+namespace zint {
+
+inline constexpr int kScreenWidth = 640;
+inline constexpr int kScreenHeight = 480;
+
+// Pixel coordinates with the origin at the top left and y growing downwards;
+// the modelview matrix becomes the identity.
+void UseTopLeftPixelProjection(int width = kScreenWidth, int height = kScreenHeight);
+
+// Textured quads added onto the picture: no culling, no depth test,
+// blending one + one.
+void BeginAdditiveOverlay();
+
+// Back to the state every scene leaves behind.
+void RestoreSceneState();
+
+}  // namespace zint
