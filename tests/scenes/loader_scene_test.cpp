@@ -142,16 +142,6 @@ TEST(PowerOfTwoAtLeast, RoundsUpToThePowerOfTwoAndNeverBelowOne) {
     EXPECT_EQ(PowerOfTwoAtLeast(-7), 1);
 }
 
-TEST(ScrollerTexts, AreElevenPlainAsciiLinesWithTheLoadingLineFirst) {
-    ASSERT_EQ(ScrollerTexts.size(), 11u);
-    EXPECT_EQ(ScrollerTexts[0], "loading shite intro..");
-    EXPECT_EQ(ScrollerTexts[3], "node sign by Mirvet");
-    EXPECT_EQ(ScrollerTexts[10], "in the mean time, enjoy the crappy boids below.");
-    for (std::string_view text : ScrollerTexts) {
-        EXPECT_TRUE(std::ranges::all_of(text, [](char c) { return c >= 0x20 && c < 0x7F; })) << text;
-    }
-}
-
 TEST_F(LoaderSceneTest, FillsEveryOneOfTheFifteenSlotsAndSaysLoaded) {
     const auto loader = MakeLoader();
     ASSERT_NE(resources, nullptr) << "construction publishes the shared set";
