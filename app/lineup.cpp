@@ -1,20 +1,34 @@
 #include "app/lineup.h"
 
+#include "gfx/draw_state.h"
+#include "gfx/resources.h"
+#include "scenes/boids_scene.h"
+#include "scenes/grid_scene.h"
+#include "scenes/loader_scene.h"
+#include "scenes/tunnel_scene.h"
+
 namespace zint {
 
 namespace {
 
-// Until the loader exists, a pause of negative length stands in for it: it
-// is finished as soon as it has started, which is the loading verdict "ok".
-constexpr float kLoaderStandInDuration = -1.0f;
 constexpr float kPauseDuration = 1.0f;
+constexpr float kBoidsDuration = 32.0f;
+
+constexpr int kGridColumns = 21;
+constexpr int kGridRows = 16;
+constexpr int kGridCellSize = 32;
+constexpr float kGridDuration = 12.0f;
 
 }  // namespace
 
-void BuildLineUp(SceneList& scenes, platform::Window&) {
-    scenes.Append(std::make_unique<PauseScene>(kLoaderStandInDuration));
+void BuildLineUp(SceneList& scenes, platform::Window& window) {
+    scenes.Append(std::make_unique<LoaderScene>(window));
+    scenes.Append(std::make_unique<TunnelScene>(MakeTunnelPathKeys(), kTunnelDuration));
     scenes.Append(std::make_unique<PauseScene>(kPauseDuration));
+    scenes.Append(std::make_unique<BoidsScene>(kBoidsDuration, resources));
     scenes.Append(std::make_unique<PauseScene>(kPauseDuration));
+    scenes.Append(std::make_unique<GridScene>(kGridColumns, kGridRows, kScreenWidth, kScreenHeight, kGridCellSize,
+                                              kGridCellSize, kGridDuration));
 }
 
 }  // namespace zint

@@ -4,7 +4,10 @@
 
 namespace zint {
 
-// The production's scenes, in running order.
+// The production's six scenes in running order: loader, tunnel, pause,
+// boids, pause, grid. Constructing the loader creates the shared resources;
+// constructing the boids draws random numbers before the loader generates
+// its textures, which fixes where the shared sequence stands for them.
 void BuildLineUp(SceneList& scenes, platform::Window& window);
 
 }  // namespace zint

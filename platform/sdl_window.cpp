@@ -1,5 +1,9 @@
 #include "platform/sdl_window.h"
 
+#include <GL/gl.h>
+
+#include <cstring>
+
 #include "platform/refresh_rates.h"
 
 namespace zint::platform {
@@ -47,6 +51,10 @@ GlWindow::GlWindow(int width, int height, bool fullScreenWanted) : width(width),
 
     // Motions counted in frames assume the display's refresh paces the loop.
     SDL_GL_SetSwapInterval(1);
+    // Without a display nothing paces the swaps, and a software renderer
+    // would queue frames far ahead of the clock: wait for each one instead.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    finishEachFrame = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
     if (fullScreenWanted) {
         SDL_ShowCursor(SDL_DISABLE);
         cursorHidden = true;
@@ -88,7 +96,9 @@ WindowEvent GlWindow::PollEvent() {
 }
 
 void GlWindow::SwapBuffers() {
-    if (window != nullptr) SDL_GL_SwapWindow(window);
+    if (window == nullptr) return;
+    SDL_GL_SwapWindow(window);
+    if (finishEachFrame) glFinish();
 }
 
 void GlWindow::Destroy() {

@@ -29,6 +29,7 @@ private:
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     bool videoInitialised = false;
+    bool finishEachFrame = false;
     bool cursorHidden = false;
     bool created = false;
     bool fullScreen = false;
