@@ -20,18 +20,22 @@ struct FaceFile {
     std::string path;
     int index = 0;
     std::string family;
+    double setWidth = 1.0;  // glyph width relative to the face's own
 };
 
 struct FaceRequest {
     const char* family;
     int weight;  // 100 to 900
+    double setWidth;
 };
 
 // Condensed heavy sans faces from the font packages the set-up installs,
-// tried in order when the asked face is missing.
+// tried in order when the asked face is missing. The asked face is far
+// narrower than either, so they are drawn narrower still: the long texts
+// then fit the screen as they were written to.
 constexpr std::array<FaceRequest, 2> kStandIns{{
-    {"Liberation Sans Narrow", 700},
-    {"DejaVu Sans Condensed", 700},
+    {"Liberation Sans Narrow", 700, 0.88},
+    {"DejaVu Sans Condensed", 700, 0.8},
 }};
 
 bool HasFamily(FcPattern* pattern, std::string_view family) {
@@ -82,6 +86,7 @@ std::optional<FaceFile> ChooseFace(std::string_view faceName, int weight) {
     for (const FaceRequest& standIn : kStandIns) {
         if (auto face = MatchFace(standIn.family, standIn.weight, true)) {
             face->family = standIn.family;
+            face->setWidth = standIn.setWidth;
             return face;
         }
     }
@@ -148,6 +153,11 @@ private:
     std::string family;
 };
 
+FT_Error SetPixelSize(FT_Face face, FT_UInt pixelsPerEm, double setWidth) {
+    const auto width = static_cast<FT_UInt>(static_cast<double>(pixelsPerEm) * setWidth + 0.5);
+    return FT_Set_Pixel_Sizes(face, width, pixelsPerEm);
+}
+
 }  // namespace
 
 std::unique_ptr<FontRasterizer> CreateFontRasterizer(std::string_view faceName, int weight, int cellHeight) {
@@ -159,7 +169,7 @@ std::unique_ptr<FontRasterizer> CreateFontRasterizer(std::string_view faceName, 
     if (FT_Init_FreeType(&library) != 0) return nullptr;
     FT_Face face = nullptr;
     if (FT_New_Face(library, file->path.c_str(), file->index, &face) != 0 ||
-        FT_Set_Pixel_Sizes(face, 0, PixelsPerEm(face, cellHeight)) != 0) {
+        SetPixelSize(face, PixelsPerEm(face, cellHeight), file->setWidth) != 0) {
         if (face != nullptr) FT_Done_Face(face);
         FT_Done_FreeType(library);
         return nullptr;
