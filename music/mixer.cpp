@@ -16,6 +16,7 @@ constexpr std::uint64_t kCountedDistance = std::uint64_t{1} << 24;
 // Steps of 256 frames or more lose their high bits in the shortened count.
 constexpr std::uint64_t kShortStepLimit = std::uint64_t{256} << 32;
 constexpr std::uint64_t kNeverReached = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t kFramesInPosition = std::uint64_t{1} << 32;
 constexpr std::uint64_t kLowestBit = 1;
 constexpr double kFractionScale = 1.0 / 2147483648.0;  // 2^-31, for the fraction shifted right by one
 constexpr int kMaxGain = 255;
@@ -38,7 +39,9 @@ std::uint64_t FramesToBoundary(std::uint64_t distance, std::uint64_t step) {
 // the position and the one after it.
 std::uint64_t LastReadablePosition(const Sample& sample) {
     const std::uint64_t frames = sample.data.size();
-    return frames < 2 ? 0 : ((frames - 1) << 32) - 1;
+    if (frames < 2) return 0;
+    if (frames - 1 >= kFramesInPosition) return std::numeric_limits<std::uint64_t>::max();
+    return ((frames - 1) << 32) - 1;
 }
 
 // Whether the n reads of a segment starting at `position` stay within the
@@ -198,7 +201,7 @@ void MixVoice(Voice& voice, float* out, int frames, const OutputFormat& format) 
         const bool backward = voice.direction == kBackward;
         Segment segment = SegmentToBoundary(voice, remaining, loopStart, loopEnd);
         const Ramp ramp = SetUpRamp(voice, format);
-        if (ramp.frames != 0 && segment.frames > ramp.frames) segment = {ramp.frames, false};
+        if (ramp.frames > 0 && segment.frames > ramp.frames) segment = {ramp.frames, false};
 
         if (segment.frames > 0 &&
             !ReadsStayInside(voice.position, voice.step, backward, segment.frames, lastReadable)) {
