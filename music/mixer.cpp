@@ -48,8 +48,7 @@ std::uint64_t LastReadablePosition(const Sample& sample) {
 // sample's frames. Each frame clears the fraction's lowest bit before it
 // steps, so read m (m >= 1) is at (position & ~1) +- step + (m - 1) x the
 // step with that bit accounted for.
-bool ReadsStayInside(std::uint64_t position, std::uint64_t step, bool backward, int n,
-                     std::uint64_t lastReadable) {
+bool ReadsStayInside(std::uint64_t position, std::uint64_t step, bool backward, int n, std::uint64_t lastReadable) {
     if (lastReadable == 0 || position > lastReadable) return false;
     if (n <= 1) return true;
     const std::uint64_t even = position & ~kLowestBit;
@@ -73,8 +72,7 @@ struct Segment {
 
 // The frames to mix before the voice crosses its loop boundary, at most `frames`.
 Segment SegmentToBoundary(const Voice& voice, int frames, std::uint64_t loopStart, std::uint64_t loopEnd) {
-    const std::uint64_t distance =
-        voice.direction == kBackward ? voice.position - loopStart : loopEnd - voice.position;
+    const std::uint64_t distance = voice.direction == kBackward ? voice.position - loopStart : loopEnd - voice.position;
     // A boundary far away, or already behind the voice, does not limit the segment.
     if ((distance >> 32) >= kCountedDistance) return {frames, false};
     const std::uint64_t count = FramesToBoundary(distance, voice.step);
@@ -99,7 +97,8 @@ Ramp SetUpRamp(Voice& voice, const OutputFormat& format) {
         voice.rampTargetLeft = voice.targetLeft;
         voice.rampTargetRight = voice.targetRight;
         if (voice.targetLeft != voice.currentLeft) {
-            ramp.stepLeft = static_cast<float>(voice.targetLeft - voice.currentLeft) * kGainUnit * format.rampReciprocal;
+            ramp.stepLeft =
+                static_cast<float>(voice.targetLeft - voice.currentLeft) * kGainUnit * format.rampReciprocal;
             ramp.frames = format.rampLength;
         }
         if (voice.targetRight != voice.currentRight) {
@@ -126,8 +125,8 @@ struct Gains {
 // The inner loop: interpolates, adds, moves on. `delta` is the step, or its
 // two's complement when the voice moves backward.
 template <bool kRamping>
-std::uint64_t MixFrames(const std::int16_t* data, float* out, int frames, std::uint64_t position,
-                        std::uint64_t delta, Gains& gains, const Ramp& ramp) {
+std::uint64_t MixFrames(const std::int16_t* data, float* out, int frames, std::uint64_t position, std::uint64_t delta,
+                        Gains& gains, const Ramp& ramp) {
     double left = gains.left;
     double right = gains.right;
     const double stepLeft = ramp.stepLeft;
@@ -172,7 +171,8 @@ void TurnPingPong(Voice& voice, std::uint64_t loopStart, std::uint64_t loopEnd) 
     const std::uint64_t over = atEnd ? voice.position - loopEnd : loopStart - 1 - voice.position;
     if (static_cast<std::int64_t>(over) < 0) {
         // Stopped just short of the boundary by a zero-frame segment: one mirror.
-        voice.position = atEnd ? loopEnd - 1 + (loopEnd - voice.position) : loopStart - 1 - (voice.position - loopStart);
+        voice.position =
+            atEnd ? loopEnd - 1 + (loopEnd - voice.position) : loopStart - 1 - (voice.position - loopStart);
         voice.direction = atEnd ? kBackward : kForward;
         return;
     }
@@ -207,9 +207,9 @@ void MixVoice(Voice& voice, float* out, int frames, const OutputFormat& format) 
             !ReadsStayInside(voice.position, voice.step, backward, segment.frames, lastReadable)) {
             // Running down to a loop that starts at frame 0, the rounded-up
             // count can be one frame long: the voice crosses frame 0 first.
-            const bool crossesFrameZero = backward && sample.loopStart == 0 && segment.frames >= 2 &&
-                                          ReadsStayInside(voice.position, voice.step, true, segment.frames - 1,
-                                                          lastReadable);
+            const bool crossesFrameZero =
+                backward && sample.loopStart == 0 && segment.frames >= 2 &&
+                ReadsStayInside(voice.position, voice.step, true, segment.frames - 1, lastReadable);
             if (!crossesFrameZero) {
                 // Reads outside the sample would be garbage or worse: the voice falls silent.
                 Silence(voice);
@@ -221,9 +221,10 @@ void MixVoice(Voice& voice, float* out, int frames, const OutputFormat& format) 
         Gains gains{static_cast<float>(voice.currentLeft) * kGainUnit,
                     static_cast<float>(voice.currentRight) * kGainUnit};
         const std::uint64_t delta = backward ? ~voice.step + 1 : voice.step;
-        voice.position = ramp.frames != 0
-                             ? MixFrames<true>(sample.data.data(), out, segment.frames, voice.position, delta, gains, ramp)
-                             : MixFrames<false>(sample.data.data(), out, segment.frames, voice.position, delta, gains, ramp);
+        voice.position =
+            ramp.frames != 0
+                ? MixFrames<true>(sample.data.data(), out, segment.frames, voice.position, delta, gains, ramp)
+                : MixFrames<false>(sample.data.data(), out, segment.frames, voice.position, delta, gains, ramp);
         if (ramp.frames != 0) {
             voice.currentLeft = GainByte(gains.left);
             voice.currentRight = GainByte(gains.right);

@@ -36,7 +36,8 @@ void OfflineSoundDevice::Peek(std::span<std::int16_t> samples) const {
     std::size_t from = static_cast<std::size_t>((playedBytes / kBytesPerFrame * kChannels) % ring.size());
     for (std::size_t done = 0; done < samples.size();) {
         const std::size_t piece = std::min(samples.size() - done, ring.size() - from);
-        std::copy_n(ring.begin() + static_cast<std::ptrdiff_t>(from), piece, samples.begin() + static_cast<std::ptrdiff_t>(done));
+        std::copy_n(ring.begin() + static_cast<std::ptrdiff_t>(from), piece,
+                    samples.begin() + static_cast<std::ptrdiff_t>(done));
         done += piece;
         from = 0;
     }

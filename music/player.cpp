@@ -57,6 +57,13 @@ void LinkChannels(const Song& song) {
     }
 }
 
+// Whether the writer at writeBlock renders while the device plays playBlock:
+// it renders the blocks behind the play position, and across the ring's end
+// only once the device is back at block 0 or 1.
+bool WriterCatchesUp(int writeBlock, int playBlock) {
+    return writeBlock != playBlock && (writeBlock < playBlock || playBlock == 0 || playBlock == 1);
+}
+
 void RenderBlock() {
     player.rendering.store(true, std::memory_order_release);
     FillBlock();
@@ -170,12 +177,9 @@ void RefillRing() {
 
 int PlayBlockAt(std::uint64_t playedBytes, const OutputFormat& format) {
     if (format.ringFrames <= 0) return 0;
-    const auto frameInRing = static_cast<int>((playedBytes / kBytesPerFrame) % static_cast<std::uint64_t>(format.ringFrames));
+    const auto frameInRing =
+        static_cast<int>((playedBytes / kBytesPerFrame) % static_cast<std::uint64_t>(format.ringFrames));
     return frameInRing / format.blockFrames;
-}
-
-bool WriterCatchesUp(int writeBlock, int playBlock) {
-    return writeBlock != playBlock && (writeBlock < playBlock || playBlock == 0 || playBlock == 1);
 }
 
 const OutputFormat& CurrentOutput() { return player.format; }

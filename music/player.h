@@ -65,11 +65,6 @@ void RefillRing();
 // The ring block that holds the device's play position.
 int PlayBlockAt(std::uint64_t playedBytes, const OutputFormat& format);
 
-// Whether the writer at writeBlock renders while the device plays playBlock:
-// it renders the blocks behind the play position, and across the ring's end
-// only once the device is back at block 0 or 1.
-bool WriterCatchesUp(int writeBlock, int playBlock);
-
 // Inspection for tests and tools. Touch the voices, channels, buses and the
 // ring only while no player thread runs.
 const OutputFormat& CurrentOutput();

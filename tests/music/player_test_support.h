@@ -24,8 +24,8 @@ inline void InstallMemoryFileCallbacks() {
 
 // A sample as the loader leaves it: the frames, then the zeroed guard frames,
 // the first of them a copy for the loop's interpolation.
-inline Sample MakeSample(std::vector<std::int16_t> frames, std::uint8_t loopMode = kNoLoop,
-                         std::uint32_t loopStart = 0, std::uint32_t loopLength = 0) {
+inline Sample MakeSample(std::vector<std::int16_t> frames, std::uint8_t loopMode = kNoLoop, std::uint32_t loopStart = 0,
+                         std::uint32_t loopLength = 0) {
     Sample sample;
     sample.length = static_cast<std::uint32_t>(frames.size());
     sample.loopMode = loopMode;
@@ -74,7 +74,8 @@ inline Song MakeSong(int bpm = 125, std::int16_t channels = 4) {
 // A looped saw wave of 100 frames.
 inline Sample MakeTone() {
     std::vector<std::int16_t> frames(100);
-    for (std::size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<std::int16_t>(600 * static_cast<int>(i) - 30000);
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        frames[i] = static_cast<std::int16_t>(600 * static_cast<int>(i) - 30000);
     return MakeSample(std::move(frames), kForwardLoop, 0, 100);
 }
 
