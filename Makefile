@@ -36,6 +36,10 @@ tsan: deps
 	cd build-tsan && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
 		ctest --output-on-failure -j $(JOBS) -L threads
 
+# Every benchmark once (speed targets are checked here, never in tests).
+bench: build
+	for b in $(BUILD_DIR)/*_bench; do SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy $$b || exit 1; done
+
 # The loader's fuzzer, seeded with the tests' modules, the production's module
 # and the Debian corpus, for FUZZ_SECONDS (new inputs it finds are kept in
 # build-fuzz/corpus).

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "music/module_file.h"
+#include "music/player.h"
 
 namespace zint {
 
@@ -459,6 +460,8 @@ std::unique_ptr<Song> LoadSong(const void* name, SampleDataSource sampleDataSour
 
 bool FreeSong(std::unique_ptr<Song> song) {
     if (!song) return false;
+    // The player thread may be inside a block of this very song.
+    if (CurrentSong() == song.get()) StopPlayback(song.get());
     song.reset();
     return true;
 }

@@ -31,7 +31,7 @@ enum LoadRepair : std::uint32_t {
 std::unique_ptr<Song> LoadSong(const void* name, SampleDataSource sampleDataSource = {},
                                std::uint32_t* repairs = nullptr);
 
-// Releases the song; false for none.
+// Releases the song, stopping its playback first; false for none.
 bool FreeSong(std::unique_ptr<Song> song);
 
 }  // namespace zint

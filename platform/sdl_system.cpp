@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/sdl_window.h"
+#include "platform/sound_device.h"
 #include "platform/system.h"
 
 namespace zint::platform {
@@ -26,6 +27,8 @@ public:
     }
 
     Clock& GetClock() override { return clock; }
+
+    std::unique_ptr<SoundDevice> CreateSoundDevice() override { return CreateSdlSoundDevice(); }
 
     void ShowError(Window* owner, std::string_view text) override {
         const std::string message(text);

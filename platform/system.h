@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/clock.h"
+#include "platform/sound_device.h"
 #include "platform/window.h"
 
 namespace zint::platform {
@@ -22,9 +23,13 @@ public:
     // A modal error message without caption; owner may be null. Falls back to
     // standard error where no message box can be shown.
     virtual void ShowError(Window* owner, std::string_view text) = 0;
+
+    // The sound output, not yet opened; null where the system has none.
+    virtual std::unique_ptr<SoundDevice> CreateSoundDevice() { return nullptr; }
 };
 
-// The real platform: SDL2 window and OpenGL context, SDL's performance counter.
+// The real platform: SDL2 window and OpenGL context, SDL's performance counter,
+// SDL's audio device.
 std::unique_ptr<System> CreateSdlSystem();
 
 }  // namespace zint::platform

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,28 @@ public:
     std::vector<float> updates;
 };
 
+// A sound output that plays nothing and never moves; `opens` decides whether
+// Open succeeds (false: a machine without sound hardware).
+class FakeSoundDevice final : public platform::SoundDevice {
+public:
+    explicit FakeSoundDevice(bool opens = true) : opens(opens) {}
+    bool Open(int sampleRate) override {
+        openedRate = sampleRate;
+        return opens;
+    }
+    void Play(std::span<const std::int16_t> ring) override { playedRingSize = ring.size(); }
+    void Reset() override { ++resets; }
+    std::uint64_t PlayedBytes() const override { return 0; }
+    void RingWritten() override {}
+    bool IsRealTime() const override { return false; }
+    void RaiseThreadPriority() override {}
+
+    bool opens;
+    int openedRate = 0;
+    std::size_t playedRingSize = 0;
+    int resets = 0;
+};
+
 class FakeSystem final : public platform::System {
 public:
     explicit FakeSystem(CallLog& log) : log(log) {}
@@ -104,10 +127,14 @@ public:
     void ShowError(platform::Window* owner, std::string_view text) override {
         log.push_back(std::string(owner != nullptr ? "error(owned):" : "error:") + std::string(text));
     }
+    std::unique_ptr<platform::SoundDevice> CreateSoundDevice() override {
+        return std::make_unique<FakeSoundDevice>(soundDeviceOpens);
+    }
 
     CallLog& log;
     FakeClock clock;
     bool windowCreated = true;
+    bool soundDeviceOpens = true;
     std::deque<platform::WindowEvent> windowEvents;
     ScriptedWindow* lastWindow = nullptr;
 };
