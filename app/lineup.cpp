@@ -1,5 +1,6 @@
 #include "app/lineup.h"
 
+#include "data/items.h"
 #include "gfx/draw_state.h"
 #include "gfx/resources.h"
 #include "scenes/boids_scene.h"
@@ -30,5 +31,7 @@ void BuildLineUp(SceneList& scenes, platform::Window& window) {
     scenes.Append(std::make_unique<GridScene>(kGridColumns, kGridRows, kScreenWidth, kScreenHeight, kGridCellSize,
                                               kGridCellSize, kGridDuration));
 }
+
+Production ThisProduction() { return {BuildLineUp, data::ItemSpan(data::musicModule)}; }
 
 }  // namespace zint

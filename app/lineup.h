@@ -1,5 +1,6 @@
 #pragma once
 #include "app/scene_list.h"
+#include "app/startup.h"
 #include "platform/window.h"
 
 namespace zint {
@@ -9,5 +10,8 @@ namespace zint {
 // constructing the boids draws random numbers before the loader generates
 // its textures, which fixes where the shared sequence stands for them.
 void BuildLineUp(SceneList& scenes, platform::Window& window);
+
+// The line-up with the embedded module.
+Production ThisProduction();
 
 }  // namespace zint

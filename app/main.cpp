@@ -3,5 +3,5 @@
 
 int main(int argc, char** argv) {
     auto system = zint::platform::CreateSdlSystem();
-    return zint::RunIntro(zint::CommandLineFromArguments(argc, argv), *system, zint::BuildLineUp);
+    return zint::RunIntro(zint::CommandLineFromArguments(argc, argv), *system, zint::ThisProduction());
 }

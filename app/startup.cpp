@@ -2,10 +2,11 @@
 
 #include "app/command_line.h"
 #include "app/main_loop.h"
+#include "app/music_hookup.h"
 
 namespace zint {
 
-int RunIntro(std::string_view commandLine, platform::System& system, const LineUpBuilder& buildLineUp) {
+int RunIntro(std::string_view commandLine, platform::System& system, const Production& production) {
     platform::Clock& clock = system.GetClock();
     const bool fullScreen = WantsFullScreen(commandLine);
 
@@ -15,19 +16,35 @@ int RunIntro(std::string_view commandLine, platform::System& system, const LineU
         return 0;
     }
 
+    MusicHookUp music(production.module);
+    switch (music.Prepare(system.CreateSoundDevice())) {
+    case MusicPrepared::Ready:
+        break;
+    case MusicPrepared::NoSoundOutput:
+        window->Destroy();
+        system.ShowError(nullptr, kNoPlayerMessage);
+        return 0;
+    case MusicPrepared::SongRefused:
+        window->Destroy();
+        return 0;
+    }
+
     SceneList scenes;
-    buildLineUp(scenes, *window);
+    production.buildLineUp(scenes, *window);
 
     Scene& loader = scenes[0];
     loader.Start();
     if (!loader.IsFinished()) {
         system.ShowError(window.get(), kLoadFailedMessage);
         window->Destroy();
+        music.ReleaseAfterFailedLoad();
         return 0;
     }
 
+    music.Start();
     RunMainLoop(scenes, *window, clock);
 
+    music.StopAndRelease();
     window->Destroy();
     return 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,9 +19,15 @@ inline constexpr std::string_view kLoadFailedMessage =
 // IsFinished right after Start is the loading verdict.
 using LineUpBuilder = std::function<void(SceneList&, platform::Window&)>;
 
-// The whole run: window, line-up, loading verdict, main loop, shutdown.
-// Returns the process exit code, which is 0 on every path.
-int RunIntro(std::string_view commandLine, platform::System& system, const LineUpBuilder& buildLineUp);
+// What the start-up runs: the scenes and the music.
+struct Production {
+    LineUpBuilder buildLineUp;
+    std::span<const std::uint8_t> module;  // an XM module; it must outlive the run
+};
+
+// The whole run: window, music, line-up, loading verdict, main loop,
+// shutdown. Returns the process exit code, which is 0 on every path.
+int RunIntro(std::string_view commandLine, platform::System& system, const Production& production);
 
 // The text after the program's name, as one line: the arguments joined by blanks.
 std::string CommandLineFromArguments(int argc, char** argv);

@@ -11,8 +11,11 @@ namespace zint::data {
 // end scene and 256 x 256 for the tunnel's corner.
 extern const unsigned char picture1[];
 extern const unsigned char picture2[];
+// The byte-coded image scripts of the two generated textures.
 extern const unsigned char textureScript1[];
 extern const unsigned char textureScript2[];
+// The music: an XM module made by tools/make_module.
+extern const unsigned char musicModule[];
 
 inline std::size_t ItemSize(const unsigned char* item) {
     return static_cast<std::size_t>(item[0]) | static_cast<std::size_t>(item[1]) << 8;

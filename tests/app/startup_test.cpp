@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "data/items.h"
 #include "platform/refresh_rates.h"
 #include "tests/support/fakes.h"
 
@@ -12,47 +13,67 @@ using test::CallLog;
 using test::RecordingScene;
 
 struct StartupFixture : ::testing::Test {
-    LineUpBuilder LineUp(int loaderFrames) {
-        return [this, loaderFrames](SceneList& scenes, platform::Window&) {
-            log.push_back("lineup");
-            scenes.Append(std::make_unique<RecordingScene>(log, "loader", loaderFrames));
-            scenes.Append(std::make_unique<RecordingScene>(log, "effect", 2));
-        };
+    Production WithLoader(int loaderFrames) {
+        return {[this, loaderFrames](SceneList& scenes, platform::Window&) {
+                    log.push_back("lineup");
+                    scenes.Append(std::make_unique<RecordingScene>(log, "loader", loaderFrames));
+                    scenes.Append(std::make_unique<RecordingScene>(log, "effect", 2));
+                },
+                data::ItemSpan(data::musicModule)};
     }
 
     CallLog log;
     test::FakeSystem system{log};
 };
 
-TEST_F(StartupFixture, RunsTheWholeLineUpAndTearsDownOnce) {
-    EXPECT_EQ(RunIntro("-windowed", system, LineUp(0)), 0);
-    const CallLog expected{"window:640x480:windowed", "lineup", "start:loader",
+TEST_F(StartupFixture, PlaysTheMusicFromTheLoadersSuccessToTheShutdown) {
+    EXPECT_EQ(RunIntro("-windowed", system, WithLoader(0)), 0);
+    const CallLog expected{"window:640x480:windowed", "sound:open", "lineup", "start:loader",
+                           "sound:reset", "sound:play",
                            "render:loader", "swap", "update:loader", "start:effect",
                            "render:effect", "swap", "update:effect",
-                           "render:effect", "swap", "update:effect", "destroy"};
+                           "render:effect", "swap", "update:effect",
+                           "sound:reset", "destroy"};
     EXPECT_EQ(log, expected);
 }
 
-TEST_F(StartupFixture, NoWindowReportsAndBuildsNothing) {
+TEST_F(StartupFixture, NoWindowReportsAndPreparesNothing) {
     system.windowCreated = false;
-    EXPECT_EQ(RunIntro("", system, LineUp(0)), 0);
+    EXPECT_EQ(RunIntro("", system, WithLoader(0)), 0);
     const CallLog expected{"window:640x480:full", "error:Unable to create window"};
     EXPECT_EQ(log, expected);
 }
 
-TEST_F(StartupFixture, FailedLoadingReportsOverTheWindowAndNeverRunsTheLoop) {
-    EXPECT_EQ(RunIntro("-windowed", system, LineUp(1)), 0);
-    const CallLog expected{"window:640x480:windowed", "lineup", "start:loader",
+TEST_F(StartupFixture, NoSoundOutputReportsAfterTheWindowIsGoneAndBuildsNoScene) {
+    system.soundDeviceOpens = false;
+    EXPECT_EQ(RunIntro("-windowed", system, WithLoader(0)), 0);
+    const CallLog expected{"window:640x480:windowed", "sound:open", "destroy", "error:Unable to create player"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(StartupFixture, ARefusedModuleEndsWithoutAMessage) {
+    const std::vector<std::uint8_t> notAModule(100, 0x42);
+    Production production = WithLoader(0);
+    production.module = notAModule;
+    EXPECT_EQ(RunIntro("-windowed", system, production), 0);
+    const CallLog expected{"window:640x480:windowed", "sound:open", "sound:reset", "destroy"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(StartupFixture, FailedLoadingReportsOverTheWindowAndNeverStartsTheMusic) {
+    EXPECT_EQ(RunIntro("-windowed", system, WithLoader(1)), 0);
+    const CallLog expected{"window:640x480:windowed", "sound:open", "lineup", "start:loader",
                            "error(owned):Unable to load data (most likely the codec thing)\r\nInform tov",
-                           "destroy"};
+                           "destroy", "sound:reset"};
     EXPECT_EQ(log, expected);
 }
 
 TEST_F(StartupFixture, QuitRunsTheFullShutdown) {
     system.windowEvents = {platform::WindowEvent::Quit};
-    EXPECT_EQ(RunIntro("-windowed", system, LineUp(0)), 0);
-    EXPECT_EQ(log.back(), "destroy");
+    EXPECT_EQ(RunIntro("-windowed", system, WithLoader(0)), 0);
     EXPECT_EQ(std::count(log.begin(), log.end(), "render:loader"), 0);
+    const CallLog tail(log.end() - 3, log.end());
+    EXPECT_EQ(tail, (CallLog{"event:quit", "sound:reset", "destroy"}));
 }
 
 TEST(RefreshRates, TriesEachRateInOrderUntilOneIsAccepted) {

@@ -9,6 +9,7 @@
 #include <numeric>
 
 #include "app/startup.h"
+#include "data/items.h"
 #include "platform/media_probe.h"
 #include "tests/support/fakes.h"
 #include "tools/zint_capture/capture_system.h"
@@ -178,11 +179,12 @@ struct CaptureRun : ::testing::Test {
         return plan;
     }
 
-    LineUpBuilder LineUp(int loaderFrames, int effectFrames) {
-        return [this, loaderFrames, effectFrames](SceneList& scenes, platform::Window&) {
-            scenes.Append(std::make_unique<FrameTimesScene>(loaderUpdates, loaderFrames));
-            scenes.Append(std::make_unique<FrameTimesScene>(effectUpdates, effectFrames));
-        };
+    Production LineUp(int loaderFrames, int effectFrames) {
+        return {[this, loaderFrames, effectFrames](SceneList& scenes, platform::Window&) {
+                    scenes.Append(std::make_unique<FrameTimesScene>(loaderUpdates, loaderFrames));
+                    scenes.Append(std::make_unique<FrameTimesScene>(effectUpdates, effectFrames));
+                },
+                data::ItemSpan(data::musicModule)};
     }
 
     // Frame n is filled with the byte n, so every frame is told apart.
@@ -353,14 +355,14 @@ TEST(WavWriter, UnwritablePathIsAnError) {
 TEST(SceneTrack, FollowsTheStartedSceneWithoutChangingTheCalls) {
     CallLog log;
     SceneTrack track;
-    const LineUpBuilder production = [&log](SceneList& scenes, platform::Window&) {
+    const LineUpBuilder lineUp = [&log](SceneList& scenes, platform::Window&) {
         scenes.Append(std::make_unique<RecordingScene>(log, "a", 0));
         scenes.Append(std::make_unique<RecordingScene>(log, "b", 1));
         scenes.Append(std::make_unique<RecordingScene>(log, "c", 1));
     };
     test::ScriptedWindow window(log);
     SceneList scenes;
-    TrackScenes(production, track)(scenes, window);
+    TrackScenes({lineUp, {}}, track).buildLineUp(scenes, window);
     ASSERT_EQ(scenes.Count(), 3u);
     EXPECT_EQ(track.count, 3u);
 

@@ -147,6 +147,9 @@ public:
     }
     platform::Clock& GetClock() override { return clock; }
     void ShowError(platform::Window*, std::string_view text) override { error = text; }
+    std::unique_ptr<platform::SoundDevice> CreateSoundDevice() override {
+        return std::make_unique<test::FakeSoundDevice>();
+    }
 
     std::unique_ptr<platform::System> sdl;
     test::FakeClock clock;  // one count per read: the loop reads once per frame
@@ -160,7 +163,7 @@ TEST_F(CaptureTool, StillsAreWhatTheLineUpDrawsAtTheirTimes) {
     ASSERT_EQ(run.exitCode, 0) << run.output;
 
     SnapshotSystem system(25, {0, 12, 37});
-    RunIntro("-windowed", system, BuildLineUp);
+    RunIntro("-windowed", system, ThisProduction());
     ASSERT_EQ(system.error, "");
     ASSERT_EQ(system.snapshots.size(), 3u);
 

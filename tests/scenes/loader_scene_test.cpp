@@ -76,6 +76,9 @@ public:
     void ShowError(platform::Window* owner, std::string_view text) override {
         log.push_back(std::string(owner == lastWindow ? "error(owned):" : "error:") + std::string(text));
     }
+    std::unique_ptr<platform::SoundDevice> CreateSoundDevice() override {
+        return std::make_unique<test::FakeSoundDevice>(true, &log);
+    }
 
     CallLog& log;
     std::unique_ptr<platform::System> real = platform::CreateSdlSystem();
@@ -358,10 +361,11 @@ TEST(LoaderSceneStartUp, BrokenFirstPictureEndsWithTheLoadMessageBeforeTheMainLo
         scenes.Append(std::make_unique<test::RecordingScene>(log, "next", 1));
     };
 
-    EXPECT_EQ(RunIntro("-windowed", system, lineUp), 0);
-    const CallLog expected{"lineup", "swap", "swap", std::string("error(owned):") + std::string(kLoadFailedMessage),
-                           "destroy"};
-    EXPECT_EQ(log, expected) << "black frame, loading screen, message, teardown; no scene after the loader";
+    EXPECT_EQ(RunIntro("-windowed", system, {lineUp, data::ItemSpan(data::musicModule)}), 0);
+    const CallLog expected{"sound:open", "lineup", "swap", "swap",
+                           std::string("error(owned):") + std::string(kLoadFailedMessage), "destroy", "sound:reset"};
+    EXPECT_EQ(log, expected) << "black frame, loading screen, message, teardown; no music and no scene after the "
+                                "loader";
     EXPECT_EQ(kLoadFailedMessage, "Unable to load data (most likely the codec thing)\r\nInform tov");
     EXPECT_EQ(resources, nullptr) << "the scenes are gone with the start-up";
 }

@@ -91,25 +91,39 @@ public:
 };
 
 // A sound output that plays nothing and never moves; `opens` decides whether
-// Open succeeds (false: a machine without sound hardware).
+// Open succeeds (false: a machine without sound hardware). With a log, it
+// records "sound:open", "sound:play" and "sound:reset".
 class FakeSoundDevice final : public platform::SoundDevice {
 public:
-    explicit FakeSoundDevice(bool opens = true) : opens(opens) {}
+    explicit FakeSoundDevice(bool opens = true, CallLog* log = nullptr) : opens(opens), log(log) {}
     bool Open(int sampleRate) override {
+        Note("sound:open");
         openedRate = sampleRate;
         return opens;
     }
-    void Play(std::span<const std::int16_t> ring) override { playedRingSize = ring.size(); }
-    void Reset() override { ++resets; }
+    void Play(std::span<const std::int16_t> ring) override {
+        Note("sound:play");
+        playedRingSize = ring.size();
+    }
+    void Reset() override {
+        Note("sound:reset");
+        ++resets;
+    }
     std::uint64_t PlayedBytes() const override { return 0; }
     void RingWritten() override {}
     bool IsRealTime() const override { return false; }
     void RaiseThreadPriority() override {}
 
     bool opens;
+    CallLog* log;
     int openedRate = 0;
     std::size_t playedRingSize = 0;
     int resets = 0;
+
+private:
+    void Note(const char* what) {
+        if (log != nullptr) log->push_back(what);
+    }
 };
 
 class FakeSystem final : public platform::System {
@@ -128,7 +142,7 @@ public:
         log.push_back(std::string(owner != nullptr ? "error(owned):" : "error:") + std::string(text));
     }
     std::unique_ptr<platform::SoundDevice> CreateSoundDevice() override {
-        return std::make_unique<FakeSoundDevice>(soundDeviceOpens);
+        return std::make_unique<FakeSoundDevice>(soundDeviceOpens, &log);
     }
 
     CallLog& log;

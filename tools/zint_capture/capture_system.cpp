@@ -36,11 +36,12 @@ private:
 };
 
 CaptureSystem::CaptureSystem(platform::System& inner, CaptureSession& session, FrameGrabber grabber,
-                             std::function<void()> afterFrame)
+                             std::function<void()> afterFrame, SoundDeviceMaker soundDevices)
     : inner(inner),
       session(session),
       grabber(std::move(grabber)),
       afterFrame(std::move(afterFrame)),
+      soundDevices(std::move(soundDevices)),
       clock(session.Plan().framesPerSecond) {}
 
 std::unique_ptr<platform::Window> CaptureSystem::CreateWindow(int width, int height, bool) {
@@ -48,5 +49,9 @@ std::unique_ptr<platform::Window> CaptureSystem::CreateWindow(int width, int hei
 }
 
 void CaptureSystem::ShowError(platform::Window*, std::string_view text) { reportedError = text; }
+
+std::unique_ptr<platform::SoundDevice> CaptureSystem::CreateSoundDevice() {
+    return soundDevices ? soundDevices() : inner.CreateSoundDevice();
+}
 
 }  // namespace zint::capture

@@ -30,17 +30,22 @@ private:
 // Reads the finished frame, width x height packed RGB rows from the top.
 using FrameGrabber = std::function<void(int width, int height, std::vector<std::uint8_t>& rgb)>;
 
+// Makes the sound output the intro's music plays into.
+using SoundDeviceMaker = std::function<std::unique_ptr<platform::SoundDevice>()>;
+
 class CaptureSystem final : public platform::System {
 public:
     // afterFrame runs once each frame has been taken (progress display).
+    // Without a soundDevices maker the inner system's sound output is used.
     CaptureSystem(platform::System& inner, CaptureSession& session, FrameGrabber grabber,
-                  std::function<void()> afterFrame = {});
+                  std::function<void()> afterFrame = {}, SoundDeviceMaker soundDevices = {});
 
     // A window without full-screen mode change, whatever is asked for.
     std::unique_ptr<platform::Window> CreateWindow(int width, int height, bool fullScreen) override;
     platform::Clock& GetClock() override { return clock; }
     // Nothing is shown: the message becomes the capture's failure.
     void ShowError(platform::Window* owner, std::string_view text) override;
+    std::unique_ptr<platform::SoundDevice> CreateSoundDevice() override;
 
     // The last message the intro reported, empty when none.
     const std::string& ReportedError() const { return reportedError; }
@@ -54,6 +59,7 @@ private:
     CaptureSession& session;
     FrameGrabber grabber;
     std::function<void()> afterFrame;
+    SoundDeviceMaker soundDevices;
     FrameClock clock;
     std::string reportedError;
     bool interrupted = false;

@@ -14,6 +14,7 @@
 #include "platform/video_encoder.h"
 #include "tools/zint_capture/back_buffer.h"
 #include "tools/zint_capture/capture_system.h"
+#include "tools/zint_capture/music_sound.h"
 #include "tools/zint_capture/options.h"
 #include "tools/zint_capture/progress.h"
 #include "tools/zint_capture/scene_track.h"
@@ -77,7 +78,7 @@ int Capture(const CaptureOptions& options) {
     }
 
     const CapturePlan plan = MakePlan(options);
-    Silence sound;  // until the music player renders offline
+    MusicSound sound;
     CaptureSession session(plan, *outputs.video, outputs.wav.get(), sound);
     SceneTrack scenes;
     const std::int64_t expectedFrames =
@@ -85,8 +86,10 @@ int Capture(const CaptureOptions& options) {
     Progress progress(stderr, isatty(STDERR_FILENO) != 0, expectedFrames, options.framesPerSecond);
 
     const auto sdl = platform::CreateSdlSystem();
-    CaptureSystem system(*sdl, session, ReadBackBuffer, [&] { progress.Frame(session.FramesDone(), scenes); });
-    RunIntro("-windowed", system, TrackScenes(BuildLineUp, scenes));
+    CaptureSystem system(
+        *sdl, session, ReadBackBuffer, [&] { progress.Frame(session.FramesDone(), scenes); },
+        [&] { return sound.NewDevice(); });
+    RunIntro("-windowed", system, TrackScenes(ThisProduction(), scenes));
     progress.Done(session.FramesDone(), scenes);
 
     if (!system.ReportedError().empty()) return outputs.Discard(system.ReportedError());

@@ -29,15 +29,17 @@ private:
 
 }  // namespace
 
-LineUpBuilder TrackScenes(LineUpBuilder buildLineUp, SceneTrack& track) {
-    return [buildLineUp = std::move(buildLineUp), &track](SceneList& scenes, platform::Window& window) {
-        auto production = std::make_shared<SceneList>();
-        buildLineUp(*production, window);
-        track.count = production->Count();
-        for (std::size_t i = 0; i < production->Count(); ++i) {
-            scenes.Append(std::make_unique<TrackedScene>(production, i, track));
+Production TrackScenes(Production production, SceneTrack& track) {
+    auto buildLineUp = [build = std::move(production.buildLineUp), &track](SceneList& scenes,
+                                                                           platform::Window& window) {
+        auto lineUp = std::make_shared<SceneList>();
+        build(*lineUp, window);
+        track.count = lineUp->Count();
+        for (std::size_t i = 0; i < lineUp->Count(); ++i) {
+            scenes.Append(std::make_unique<TrackedScene>(lineUp, i, track));
         }
     };
+    return {std::move(buildLineUp), production.module};
 }
 
 }  // namespace zint::capture

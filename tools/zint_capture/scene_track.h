@@ -11,8 +11,8 @@ struct SceneTrack {
     std::size_t count = 0;
 };
 
-// The same line-up, each scene wrapped so that its Start marks it current;
-// every call still reaches the scene unchanged and in the same order.
-LineUpBuilder TrackScenes(LineUpBuilder buildLineUp, SceneTrack& track);
+// The same production, each scene wrapped so that its Start marks it
+// current; every call still reaches the scene unchanged and in the same order.
+Production TrackScenes(Production production, SceneTrack& track);
 
 }  // namespace zint::capture

@@ -1,6 +1,5 @@
 #pragma once
 // Where the capture's sound comes from, one video frame's worth at a time.
-#include <algorithm>
 #include <cstdint>
 #include <span>
 
@@ -21,13 +20,6 @@ public:
     virtual ~SoundSource() = default;
     // Fills the buffer with the next interleaved signed 16-bit stereo samples.
     virtual void Render(std::span<std::int16_t> samples) = 0;
-};
-
-// Stands in until the music player can render offline: the right length of
-// sound, all of it silent.
-class Silence final : public SoundSource {
-public:
-    void Render(std::span<std::int16_t> samples) override { std::fill(samples.begin(), samples.end(), 0); }
 };
 
 }  // namespace zint::capture
