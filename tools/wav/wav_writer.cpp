@@ -1,16 +1,16 @@
-#include "tools/zint_capture/wav_writer.h"
+#include "tools/wav/wav_writer.h"
 
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <vector>
 
-#include "tools/zint_capture/sound_source.h"
 
-namespace zint::capture {
+namespace zint {
 
 namespace {
 
+constexpr std::uint16_t kChannels = 2;
 constexpr std::uint32_t kHeaderBytes = 44;
 constexpr std::uint16_t kPcmFormat = 1;
 constexpr std::uint16_t kBitsPerSample = 16;
@@ -94,4 +94,4 @@ bool WavWriter::Fail(const std::string& what) {
     return false;
 }
 
-}  // namespace zint::capture
+}  // namespace zint

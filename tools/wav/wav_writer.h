@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-namespace zint::capture {
+namespace zint {
 
 class WavWriter {
 public:
@@ -31,4 +31,4 @@ private:
     std::string error;
 };
 
-}  // namespace zint::capture
+}  // namespace zint
