@@ -72,14 +72,20 @@ int Render(const RenderOptions& options) {
             return wav->Write(samples);
         });
     FreeSong(std::move(song));
-    std::error_code renameError;
-    if (result.status == RenderStatus::kRendered && wav->Finish()) {
-        std::filesystem::rename(partial, options.output, renameError);
-        if (!renameError) return 0;
+    const bool written = result.status == RenderStatus::kRendered && wav->Finish();
+    std::string failure = SystemReason();
+    wav.reset();
+    std::error_code fileError;
+    if (written) {
+        std::filesystem::rename(partial, options.output, fileError);
+        if (!fileError) return 0;
+        failure = fileError.message();
     }
-    std::filesystem::remove(partial, renameError);
-    if (result.status == RenderStatus::kNoOutput) return Fail("no offline output at " + std::to_string(options.rate) + " Hz");
-    return Fail(options.output + ": cannot be written (" + SystemReason() + ")");
+    std::filesystem::remove(partial, fileError);
+    if (result.status == RenderStatus::kNoOutput) {
+        return Fail("no offline output at " + std::to_string(options.rate) + " Hz");
+    }
+    return Fail(options.output + ": cannot be written (" + failure + ")");
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ bool ParseSeconds(std::string_view text, double& seconds) {
            seconds <= kMaxSeconds;
 }
 
+// Applies --seconds or --rate.
 bool ApplyValue(std::string_view name, std::string_view value, RenderOptions& options, std::string& error) {
     if (name == "--seconds") {
         double seconds = 0.0;
@@ -30,13 +31,9 @@ bool ApplyValue(std::string_view name, std::string_view value, RenderOptions& op
         } else {
             error = "--seconds takes a number of seconds above 0 and at most 600";
         }
-    } else if (name == "--rate") {
-        if (!ParseRate(value, options.rate)) {
-            error = "--rate takes a whole number of Hz from " + std::to_string(kMinSampleRate) + " to " +
-                    std::to_string(kMaxSampleRate);
-        }
-    } else {
-        error = "unknown option " + std::string(name);
+    } else if (!ParseRate(value, options.rate)) {
+        error = "--rate takes a whole number of Hz from " + std::to_string(kMinSampleRate) + " to " +
+                std::to_string(kMaxSampleRate);
     }
     return error.empty();
 }
@@ -66,14 +63,21 @@ bool ParseOptions(std::span<const std::string_view> arguments, RenderOptions& op
             continue;
         }
         std::string_view value;
-        if (const std::size_t equals = name.find('='); equals != std::string_view::npos) {
+        const std::size_t equals = name.find('=');
+        if (equals != std::string_view::npos) {
             value = name.substr(equals + 1);
             name = name.substr(0, equals);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
-            error = std::string(name) + " needs a value";
+        }
+        if (name != "--seconds" && name != "--rate") {
+            error = "unknown option " + std::string(name);
             return false;
+        }
+        if (equals == std::string_view::npos) {
+            if (i + 1 == arguments.size()) {
+                error = std::string(name) + " needs a value";
+                return false;
+            }
+            value = arguments[++i];
         }
         if (!ApplyValue(name, value, options, error)) return false;
     }
