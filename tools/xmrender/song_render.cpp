@@ -15,6 +15,8 @@ namespace zint::xmrender {
 namespace {
 
 constexpr int kChannels = 2;
+// Blocks handed on at a time; well within the ring that is rendered ahead.
+constexpr std::uint64_t kBlocksPerPiece = 16;
 
 // Follows the order positions the song plays, tick by tick, counting frames
 // the way FillBlock does.
@@ -74,16 +76,16 @@ RenderResult RenderSong(Song& song, int sampleRate, const RenderLength& length, 
         OrderWatch watch;
         WatchInstalled installed(song, watch);
         StartPlayback(&song);
-        const auto blockFrames = static_cast<std::uint64_t>(CurrentOutput().blockFrames);
-        std::vector<std::int16_t> block(blockFrames * kChannels);
+        const auto pieceFrames = static_cast<std::uint64_t>(CurrentOutput().blockFrames) * kBlocksPerPiece;
+        std::vector<std::int16_t> piece(pieceFrames * kChannels);
         // The ring is rendered a whole ring ahead of what is taken, so the
         // repeat is known before the frames that reach it are handed on.
         while (true) {
             std::uint64_t end = length.maxFrames;
             if (length.stopWhereOrderRepeats && watch.repeatFrame) end = std::min(end, *watch.repeatFrame);
             if (result.frames >= end) break;
-            const std::uint64_t frames = std::min(blockFrames, end - result.frames);
-            const std::span<std::int16_t> samples = std::span(block).first(frames * kChannels);
+            const std::uint64_t frames = std::min(pieceFrames, end - result.frames);
+            const std::span<std::int16_t> samples = std::span(piece).first(frames * kChannels);
             device.Take(samples);
             if (!sink(samples)) {
                 result.status = RenderStatus::kSinkRefused;
