@@ -21,21 +21,29 @@ namespace {
 
 constexpr int kRate = 44100;
 
-std::unique_ptr<Song> LoadProductionModule() {
+// The production's module, playing on an offline output; null when either fails.
+std::unique_ptr<Song> StartProductionModule() {
+    SetModuleFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, MemoryFileTell);
     std::ifstream in(ZINT_PRODUCTION_MODULE, std::ios::binary);
     static const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
     MemoryFile file{0, static_cast<std::uint32_t>(bytes.size()), bytes.data()};
-    return LoadSong(&file);
+    std::unique_ptr<Song> song = LoadSong(&file);
+    if (!song || !OpenSoundOutput(kRate, std::make_unique<OfflineSoundDevice>())) return nullptr;
+    StartPlayback(song.get());
+    return song;
+}
+
+void Finish(Song& song) {
+    StopPlayback(&song);
+    CloseSoundOutput();
 }
 
 void BM_FillBlockOfTheProductionModule(benchmark::State& state) {
-    SetModuleFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, MemoryFileTell);
-    const std::unique_ptr<Song> song = LoadProductionModule();
-    if (!song || !OpenSoundOutput(kRate, std::make_unique<OfflineSoundDevice>())) {
+    const std::unique_ptr<Song> song = StartProductionModule();
+    if (!song) {
         state.SkipWithError("no song or no output");
         return;
     }
-    StartPlayback(song.get());
     for (auto _ : state) {
         FillBlock();
         benchmark::DoNotOptimize(Ring().data());
@@ -43,23 +51,19 @@ void BM_FillBlockOfTheProductionModule(benchmark::State& state) {
     const double blockSeconds = static_cast<double>(CurrentOutput().blockFrames) / kRate;
     state.counters["x_realtime"] =
         benchmark::Counter(blockSeconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    StopPlayback(song.get());
-    CloseSoundOutput();
+    Finish(*song);
 }
 BENCHMARK(BM_FillBlockOfTheProductionModule)->Unit(benchmark::kMicrosecond);
 
 // Ticks alone, without mixing: SongTick over the production's rows.
 void BM_SongTick(benchmark::State& state) {
-    SetModuleFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, MemoryFileTell);
-    const std::unique_ptr<Song> song = LoadProductionModule();
-    if (!song || !OpenSoundOutput(kRate, std::make_unique<OfflineSoundDevice>())) {
+    const std::unique_ptr<Song> song = StartProductionModule();
+    if (!song) {
         state.SkipWithError("no song or no output");
         return;
     }
-    StartPlayback(song.get());
     for (auto _ : state) SongTick(*song);
-    StopPlayback(song.get());
-    CloseSoundOutput();
+    Finish(*song);
 }
 BENCHMARK(BM_SongTick)->Unit(benchmark::kMicrosecond);
 

@@ -168,27 +168,15 @@ constexpr auto kLaterTickEffects = [] {
 void ApplyLaterVolumeColumn(Channel& channel, std::uint8_t column) {
     const int x = LowNibble(column);
     switch (HighNibble(column)) {
-        case kColumnSlideDown:
-            channel.volume = std::max(channel.volume - x, 0);
-            channel.updateFlags |= kVolumeChanged;
-            break;
-        case kColumnSlideUp:
-            channel.volume = std::min(channel.volume + x, kMaxChannelVolume);
-            channel.updateFlags |= kVolumeChanged;
-            break;
+        case kColumnSlideDown: MoveVolume(channel, -x); break;
+        case kColumnSlideUp: MoveVolume(channel, x); break;
         case kColumnVibratoDepth:
             channel.vibratoDepth = static_cast<std::uint8_t>(x);
             ApplyVibrato(channel);
             AdvanceVibrato(channel);
             break;
-        case kColumnPanningLeft:
-            channel.panning = SlideUnlimited(channel.panning, -x);
-            channel.updateFlags |= kPanningChanged;
-            break;
-        case kColumnPanningRight:
-            channel.panning = SlideUnlimited(channel.panning, x);
-            channel.updateFlags |= kPanningChanged;
-            break;
+        case kColumnPanningLeft: MovePanning(channel, -x); break;
+        case kColumnPanningRight: MovePanning(channel, x); break;
         case kColumnTonePortamento: StepTonePortamento(channel); break;
         default: break;
     }
@@ -344,13 +332,17 @@ void StepFadeout(Channel& channel, const Instrument& instrument) {
 
 void SlideVolume(Channel& channel) {
     const int up = HighNibble(channel.volumeSlide);
-    const int down = LowNibble(channel.volumeSlide);
-    if (up != 0) {
-        channel.volume = std::min(channel.volume + up, kMaxChannelVolume);
-    } else if (down != 0) {
-        channel.volume = std::max(channel.volume - down, 0);
-    }
+    MoveVolume(channel, up != 0 ? up : -LowNibble(channel.volumeSlide));
+}
+
+void MoveVolume(Channel& channel, int by) {
+    channel.volume = std::clamp(channel.volume + by, 0, kMaxChannelVolume);
     channel.updateFlags |= kVolumeChanged;
+}
+
+void MovePanning(Channel& channel, int by) {
+    channel.panning = SlideUnlimited(channel.panning, by);
+    channel.updateFlags |= kPanningChanged;
 }
 
 void StepTonePortamento(Channel& channel) {

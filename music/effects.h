@@ -116,6 +116,11 @@ void StepFadeout(Channel& channel, const Instrument& instrument);
 // The shared volume slide of effects A, 5 and 6.
 void SlideVolume(Channel& channel);
 
+// Moves the volume by `by`, within 0..64, and the panning by `by` without a
+// limit of its own (the volume column's slides).
+void MoveVolume(Channel& channel, int by);
+void MovePanning(Channel& channel, int by);
+
 void StepTonePortamento(Channel& channel);
 void ApplyVibrato(Channel& channel);
 void AdvanceVibrato(Channel& channel);

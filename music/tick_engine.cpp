@@ -320,29 +320,17 @@ void ApplyVolumeColumn(Channel& channel, std::uint8_t volumeColumn) {
     const int x = LowNibble(volumeColumn);
     switch (HighNibble(volumeColumn)) {
         case kColumnSlideDown:
-        case kColumnFineSlideDown:
-            channel.volume = std::max(channel.volume - x, 0);
-            channel.updateFlags |= kVolumeChanged;
-            break;
+        case kColumnFineSlideDown: MoveVolume(channel, -x); break;
         case kColumnSlideUp:
-        case kColumnFineSlideUp:
-            channel.volume = std::min(channel.volume + x, kMaxChannelVolume);
-            channel.updateFlags |= kVolumeChanged;
-            break;
+        case kColumnFineSlideUp: MoveVolume(channel, x); break;
         case kColumnVibratoSpeed: channel.vibratoSpeed = static_cast<std::uint8_t>(x); break;
         case kColumnVibratoDepth: channel.vibratoDepth = static_cast<std::uint8_t>(x); break;
         case kColumnSetPanning:
             channel.panning = x * kColumnPanningUnit;
             channel.updateFlags |= kPanningChanged;
             break;
-        case kColumnPanningLeft:
-            channel.panning = SlideUnlimited(channel.panning, -x);
-            channel.updateFlags |= kPanningChanged;
-            break;
-        case kColumnPanningRight:
-            channel.panning = SlideUnlimited(channel.panning, x);
-            channel.updateFlags |= kPanningChanged;
-            break;
+        case kColumnPanningLeft: MovePanning(channel, -x); break;
+        case kColumnPanningRight: MovePanning(channel, x); break;
         case kColumnTonePortamento:
             if (x != 0) channel.portaSpeed = static_cast<std::uint8_t>(x * kColumnPortamentoUnit);
             channel.portaTarget = channel.notePeriod;

@@ -30,11 +30,7 @@ test::XmModule OneRow(const Row& cells, int speed = 6, std::vector<test::XmInstr
 
 class PitchEffectTest : public test::TickTest {
 protected:
-    std::vector<int> PeriodDeltas(int ticks) {
-        std::vector<int> deltas;
-        for (int i = 0; i < ticks; ++i) deltas.push_back(Tick().periodDelta);
-        return deltas;
-    }
+    std::vector<int> PeriodDeltas(int ticks) { return FieldOverTicks(ticks, &Channel::periodDelta); }
 };
 
 TEST_F(PitchEffectTest, Arpeggio037OnSpeed6) {
@@ -107,11 +103,7 @@ TEST(VibratoWaveTest, IsTheTruncatedHalfSinePeakingAt255) {
 
 class VolumeEffectTest : public test::TickTest {
 protected:
-    std::vector<int> VolumeDeltas(int ticks) {
-        std::vector<int> deltas;
-        for (int i = 0; i < ticks; ++i) deltas.push_back(Tick().volumeDelta);
-        return deltas;
-    }
+    std::vector<int> VolumeDeltas(int ticks) { return FieldOverTicks(ticks, &Channel::volumeDelta); }
 };
 
 TEST(TremoloTest, NeverPushesTheVolumeOutOf0To64) {

@@ -89,6 +89,12 @@ protected:
     void Ticks(int count) {
         for (int i = 0; i < count; ++i) SongTick(*song);
     }
+    // Runs `count` ticks and returns a field of channel 0 after each.
+    std::vector<int> FieldOverTicks(int count, int Channel::*field) {
+        std::vector<int> values;
+        for (int i = 0; i < count; ++i) values.push_back(Tick().*field);
+        return values;
+    }
     // Runs one tick and returns the channel after it.
     const Channel& Tick(int index = 0) {
         SongTick(*song);
