@@ -253,7 +253,7 @@ const Pattern* PatternAt(const Song& song, int orderPosition) {
 }
 
 // Running off the end of the order table goes back to the restart position.
-int PositionAfter(const Song& song, int orderPosition) {
+int OrderPositionAfter(const Song& song, int orderPosition) {
     const int next = orderPosition + 1;
     if (next < song.songLength) return next;
     return song.restartPosition >= 0 && song.restartPosition < song.songLength ? song.restartPosition : 0;
@@ -268,7 +268,7 @@ void StartRow(Song& song) {
     if (song.nextRow != -1) return;  // a jump or break decided already
     song.nextRow = song.row + 1;
     if (song.nextRow >= RowCountAt(song, song.orderPosition)) {
-        song.nextOrderPosition = PositionAfter(song, song.orderPosition);
+        song.nextOrderPosition = OrderPositionAfter(song, song.orderPosition);
         song.nextRow = 0;
     }
 }
