@@ -7,6 +7,7 @@
 
 #include "music/module_file.h"
 #include "music/player.h"
+#include "music/tick_engine.h"
 
 namespace zint {
 
@@ -92,6 +93,7 @@ bool ReadHeader(XmReader& in, Song& song, int& storedPatternCount) {
     char magic[kXmMagic.size()];
     in.Bytes(magic, sizeof magic);
     if (std::string_view(magic, sizeof magic) != kXmMagic) return false;
+    song.tickHandler = SongTick;
     song.initialGlobalVolume = kInitialGlobalVolume;
 
     in.SeekTo(kHeaderSizeOffset);

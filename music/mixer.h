@@ -73,6 +73,8 @@ void FillBlock();
 void MixVoices(float* buffer, int frames, int bus);
 
 // Rounds to nearest (ties to even) and clamps each of the 2 x frames samples.
+// The samples must be finite and within int range, as any mix of the voices is
+// (32 voices of 16-bit frames at gains up to 1).
 void ConvertToPcm16(std::int16_t* destination, const float* source, int frames);
 
 }  // namespace zint

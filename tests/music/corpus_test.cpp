@@ -11,21 +11,11 @@
 #include <vector>
 
 #include "music/file_callbacks.h"
+#include "tests/music/corpus_modules.h"
 #include "tests/music/loader_test_support.h"
 
 namespace zint {
 namespace {
-
-std::vector<std::filesystem::path> CorpusModules() {
-    const char* directory = std::getenv("ZINT_XM_CORPUS");
-    std::vector<std::filesystem::path> modules;
-    if (directory == nullptr || !std::filesystem::is_directory(directory)) return modules;
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        if (entry.path().extension() == ".xm") modules.push_back(entry.path());
-    }
-    std::sort(modules.begin(), modules.end());
-    return modules;
-}
 
 void ExpectSameSong(const Song& a, const Song& b) {
     ASSERT_EQ(a.patterns.size(), b.patterns.size());
@@ -40,7 +30,7 @@ void ExpectSameSong(const Song& a, const Song& b) {
 }
 
 TEST(CorpusTest, EveryPackageGaveModules) {
-    const std::vector<std::filesystem::path> modules = CorpusModules();
+    const std::vector<std::filesystem::path> modules = test::CorpusModules();
     // The fetch step's stamp names the packages it fetched.
     const char* directory = std::getenv("ZINT_XM_CORPUS");
     ASSERT_NE(directory, nullptr);
@@ -60,7 +50,7 @@ TEST(CorpusTest, EveryPackageGaveModules) {
 }
 
 TEST(CorpusTest, EveryModuleLoadsWithinTheLimitsWithNothingToMend) {
-    const std::vector<std::filesystem::path> modules = CorpusModules();
+    const std::vector<std::filesystem::path> modules = test::CorpusModules();
     ASSERT_FALSE(modules.empty());
     for (const auto& path : modules) {
         SCOPED_TRACE(path.filename().string());

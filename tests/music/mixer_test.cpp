@@ -168,6 +168,29 @@ TEST_F(MixVoicesTest, BigStepsOnAShortLoopStayInside) {
     EXPECT_LT(voice.position >> 32, 32u);
 }
 
+TEST_F(MixVoicesTest, ASilentVoiceMovesExactlyAsASoundingOne) {
+    // An odd step and an odd fraction, forward and backward through a
+    // ping-pong loop: the position's lowest bit is cleared on every frame.
+    const Sample sample = MakeSample(Ramp(3000, -3000, 2), kPingPongLoop, 100, 2800);
+    for (const int direction : {kForward, kBackward}) {
+        const std::uint64_t start = (std::uint64_t{1500} << 32) + 77777;
+        const std::uint64_t step = kHalf + 0x12345;
+        Voice& silent = PlayVoice(0, sample, start, step, 0);
+        Voice& sounding = PlayVoice(1, sample, start, step, 200);
+        silent.direction = sounding.direction = direction;
+        auto out = Stereo(5000);
+        MixVoices(out.data(), 5000, 0);
+        EXPECT_EQ(silent.position, sounding.position) << direction;
+        EXPECT_EQ(silent.direction, sounding.direction) << direction;
+        Voice& alone = PlayVoice(1, sample, start, step, 0);
+        alone.direction = direction;
+        silent.sample = nullptr;
+        auto quiet = Stereo(5000);
+        MixVoices(quiet.data(), 5000, 0);
+        EXPECT_EQ(quiet, Stereo(5000));
+    }
+}
+
 // Left gain 0 -> 255 on a constant sample; the right side stays silent.
 class GainRampTest : public test::OfflinePlayerTest {
 protected:

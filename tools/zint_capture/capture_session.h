@@ -10,7 +10,7 @@
 
 #include "platform/video_encoder.h"
 #include "tools/zint_capture/sound_source.h"
-#include "tools/zint_capture/wav_writer.h"
+#include "tools/wav/wav_writer.h"
 
 namespace zint::capture {
 

@@ -6,8 +6,9 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
-namespace zint::capture {
+namespace zint {
 
 class WavWriter {
 public:
@@ -26,9 +27,11 @@ private:
 
     std::string path;
     int sampleRate;
+    std::vector<char> buffer;  // the file's own, declared before it so that it outlives it
     std::ofstream file;
+    std::vector<char> little;  // the samples in file order, on big-endian machines
     std::uint64_t dataBytes = 0;
     std::string error;
 };
 
-}  // namespace zint::capture
+}  // namespace zint

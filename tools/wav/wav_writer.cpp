@@ -1,17 +1,19 @@
-#include "tools/zint_capture/wav_writer.h"
+#include "tools/wav/wav_writer.h"
 
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <vector>
 
-#include "tools/zint_capture/sound_source.h"
 
-namespace zint::capture {
+namespace zint {
 
 namespace {
 
+constexpr std::uint16_t kChannels = 2;
 constexpr std::uint32_t kHeaderBytes = 44;
+constexpr std::size_t kFileBufferBytes = std::size_t{1} << 20;
 constexpr std::uint16_t kPcmFormat = 1;
 constexpr std::uint16_t kBitsPerSample = 16;
 constexpr std::uint16_t kBlockAlign = kChannels * kBitsPerSample / 8;
@@ -40,6 +42,9 @@ WavWriter::WavWriter(std::string path, int sampleRate) : path(std::move(path)), 
 
 std::unique_ptr<WavWriter> WavWriter::Open(const std::string& path, int sampleRate, std::string& error) {
     std::unique_ptr<WavWriter> writer(new WavWriter(path, sampleRate));
+    // Large writes: the sound comes in a block of a few kilobytes at a time.
+    writer->buffer.resize(kFileBufferBytes);
+    writer->file.rdbuf()->pubsetbuf(writer->buffer.data(), static_cast<std::streamsize>(writer->buffer.size()));
     writer->file.open(path, std::ios::binary | std::ios::trunc);
     if (!writer->file || !writer->WriteHeader()) {
         error = "cannot write " + path + ": " + std::strerror(errno);
@@ -72,13 +77,17 @@ bool WavWriter::WriteHeader() {
 bool WavWriter::Write(std::span<const std::int16_t> samples) {
     const std::uint64_t bytes = samples.size() * 2;
     if (dataBytes + bytes > kMaxDataBytes) return Fail("sound too long for a WAV file");
-    std::vector<char> little(bytes);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const auto value = static_cast<std::uint16_t>(samples[i]);
-        little[2 * i] = static_cast<char>(value & 0xff);
-        little[2 * i + 1] = static_cast<char>(value >> 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        file.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(bytes));
+    } else {
+        little.resize(bytes);
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const auto value = static_cast<std::uint16_t>(samples[i]);
+            little[2 * i] = static_cast<char>(value & 0xff);
+            little[2 * i + 1] = static_cast<char>(value >> 8);
+        }
+        file.write(little.data(), static_cast<std::streamsize>(bytes));
     }
-    file.write(little.data(), static_cast<std::streamsize>(little.size()));
     dataBytes += bytes;
     return static_cast<bool>(file) || Fail("cannot write");
 }
@@ -94,4 +103,4 @@ bool WavWriter::Fail(const std::string& what) {
     return false;
 }
 
-}  // namespace zint::capture
+}  // namespace zint
