@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +14,10 @@
 
 #include "app/lineup.h"
 #include "app/startup.h"
+#include "data/items.h"
 #include "platform/media_probe.h"
+#include "tests/music/loader_test_support.h"
+#include "tests/music/render_test_support.h"
 #include "tests/support/fakes.h"
 
 namespace zint {
@@ -92,6 +97,28 @@ TEST_F(CaptureTool, TwoRunsGiveTheSameBytes) {
         EXPECT_EQ(first, ReadBytes(Path(std::string("b") + suffix))) << suffix;
     }
     EXPECT_EQ(ReadBytes(Path("a.wav")).size(), 44u + 44100u * 4);
+}
+
+// The capture's sound is the intro's music: silence while the loader's two
+// frames are shown, then, from the main loop's first frame, the module from
+// its first frame exactly as the player renders it offline.
+TEST_F(CaptureTool, TheSoundIsTheMusicFromTheMainLoopsFirstFrame) {
+    const ToolResult run = RunTool("--out " + Path("m.mp4") + " --wav " + Path("m.wav") + " --fps 25 --seconds 3");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const auto bytes = ReadBytes(Path("m.wav"));
+    ASSERT_EQ(bytes.size(), 44u + 3u * 44100u * 4u);
+    std::vector<std::int16_t> heard((bytes.size() - 44) / 2);
+    std::memcpy(heard.data(), bytes.data() + 44, heard.size() * 2);
+
+    const auto module = data::ItemSpan(data::musicModule);
+    test::LoadResult loaded = test::LoadFromBytes(test::Bytes(module.begin(), module.end()));
+    ASSERT_NE(loaded.song, nullptr);
+    const std::vector<std::int16_t> song = test::Render(*loaded.song, 3);
+
+    constexpr std::size_t kLoaderSamples = 2 * 2 * 44100 / 25;
+    ASSERT_TRUE(std::all_of(heard.begin(), heard.begin() + kLoaderSamples, [](std::int16_t s) { return s == 0; }));
+    ASSERT_TRUE(std::equal(heard.begin() + kLoaderSamples, heard.end(), song.begin()));
+    EXPECT_FALSE(test::Silent(song));
 }
 
 // Runs the production's line-up in this process, on a window of our own,
