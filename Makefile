@@ -27,6 +27,7 @@ asan: deps
 	cmake -S . -B build-asan -DZINT_SANITIZE=address,undefined
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 		ctest --output-on-failure -j $(JOBS) -L unit
 
 # Threaded tests under ThreadSanitizer.
