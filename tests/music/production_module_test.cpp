@@ -1,14 +1,17 @@
-// The production's own module loads whole, with nothing to mend.
+// The production's own module, as the program carries it, loads whole
+// through the memory file, with nothing to mend.
 #include <gtest/gtest.h>
 
+#include "data/items.h"
 #include "tests/music/loader_test_support.h"
 
 namespace zint {
 namespace {
 
 TEST(ProductionModuleTest, LoadsWithNothingToMendAndConsumesExactlyItsBytes) {
-    const test::Bytes bytes = test::ReadFile(ZINT_PRODUCTION_MODULE);
-    ASSERT_FALSE(bytes.empty());
+    const auto embedded = data::ItemSpan(data::musicModule);
+    const test::Bytes bytes(embedded.begin(), embedded.end());
+    ASSERT_EQ(bytes, test::ReadFile(ZINT_PRODUCTION_MODULE)) << "the embedded item is data/module.xm";
     const test::LoadResult loaded = test::LoadFromBytes(bytes);
     ASSERT_NE(loaded.song, nullptr);
     EXPECT_EQ(loaded.repairs, 0u);
