@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/fill_block_timing.h"
 #include "music/memory_file_callbacks.h"
 #include "music/mixer.h"
 #include "music/offline_sound_device.h"
@@ -69,14 +70,7 @@ void BM_FillBlockAllVoices(benchmark::State& state) {
         voice.targetRight = voice.currentRight = static_cast<std::uint8_t>(180 - i);
     }
 
-    for (auto _ : state) {
-        FillBlock();
-        benchmark::DoNotOptimize(Ring().data());
-    }
-    const double blockSeconds = static_cast<double>(CurrentOutput().blockFrames) / kRate;
-    // Seconds of sound per second of rendering.
-    state.counters["x_realtime"] =
-        benchmark::Counter(blockSeconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    bench::TimeFillBlock(state, kRate);
     StopPlayback(&song);
     CloseSoundOutput();
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/fill_block_timing.h"
 #include "data/memory_file.h"
 #include "music/loader.h"
 #include "music/memory_file_callbacks.h"
@@ -44,13 +45,7 @@ void BM_FillBlockOfTheProductionModule(benchmark::State& state) {
         state.SkipWithError("no song or no output");
         return;
     }
-    for (auto _ : state) {
-        FillBlock();
-        benchmark::DoNotOptimize(Ring().data());
-    }
-    const double blockSeconds = static_cast<double>(CurrentOutput().blockFrames) / kRate;
-    state.counters["x_realtime"] =
-        benchmark::Counter(blockSeconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    bench::TimeFillBlock(state, kRate);
     Finish(*song);
 }
 BENCHMARK(BM_FillBlockOfTheProductionModule)->Unit(benchmark::kMicrosecond);

@@ -1,6 +1,7 @@
 #include "gfx/draw_state.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 namespace zint {
 
@@ -10,6 +11,16 @@ void UseTopLeftPixelProjection(int width, int height) {
     glOrtho(0.0, width, height, 0.0, -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+void UsePerspectiveCamera(double fieldOfViewY, double aspect, double near, double far, const Vector3& eye,
+                          const Vector3& target, const Vector3& up) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fieldOfViewY, aspect, near, far);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, up.x, up.y, up.z);
 }
 
 void BeginAdditiveOverlay() {

@@ -1,6 +1,6 @@
 #include "scenes/boids_scene.h"
 
-#include <GL/glu.h>
+#include <GL/gl.h>
 
 #include <cmath>
 #include <utility>
@@ -134,12 +134,7 @@ void BoidsScene::Orbit() {
 
 void BoidsScene::Render() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(kFieldOfView, kAspect, kNear, kFar);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, up.x, up.y, up.z);
+    UsePerspectiveCamera(kFieldOfView, kAspect, kNear, kFar, eye, target, up);
 
     DrawFloor();
     DrawBoids();

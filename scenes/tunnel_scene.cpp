@@ -1,7 +1,6 @@
 #include "scenes/tunnel_scene.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cmath>
 
@@ -154,12 +153,7 @@ RingAxes TunnelScene::RingFrame(const Vector3& a, const Vector3& b) {
 }
 
 void TunnelScene::SetUpCamera() const {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(kFieldOfView, kAspect, kNearPlane, kFarPlane);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, up.x, up.y, up.z);
+    UsePerspectiveCamera(kFieldOfView, kAspect, kNearPlane, kFarPlane, eye, target, up);
 }
 
 void TunnelScene::DrawTube() const {
