@@ -192,6 +192,13 @@ void TurnPingPong(Voice& voice, std::uint64_t loopStart, std::uint64_t loopEnd) 
     // signed difference so that a crossing below frame 0 counts.
     const std::uint64_t over = atEnd ? voice.position - loopEnd : loopStart - 1 - voice.position;
     if (static_cast<std::int64_t>(over) < 0) {
+        // Mirrored at the start, a position this far up would land below
+        // frame 0 (at 2^64 - 1 for a run ending exactly on frame 0 of a loop
+        // that starts there): the voice turns where it stands.
+        if (!atEnd && voice.position - loopStart >= loopStart) {
+            voice.direction = kForward;
+            return;
+        }
         // Stopped just short of the boundary by a zero-frame segment: one mirror.
         voice.position =
             atEnd ? loopEnd - 1 + (loopEnd - voice.position) : loopStart - 1 - (voice.position - loopStart);

@@ -148,6 +148,19 @@ TEST_F(MixVoicesTest, PingPongRunningDownToFrameZeroNeverReadsBeforeIt) {
     EXPECT_EQ(voice.position, std::uint64_t{0xFE} + step);
 }
 
+TEST_F(MixVoicesTest, PingPongRunningDownOntoFrameZeroTurnsThere) {
+    const Sample sample = MakeSample(Ramp(64, 100, 100), kPingPongLoop, 0, 64);
+    Voice& voice = PlayVoice(0, sample, std::uint64_t{4} << 32, kFixedOne);
+    voice.direction = kBackward;
+    auto out = Stereo(8);
+    MixVoices(out.data(), 8, 0);
+    const std::vector<int> frames{4, 3, 2, 1, 0, 1, 2, 3};
+    for (int j = 0; j < 8; ++j) EXPECT_EQ(out[2 * j], Mixed(sample.data[frames[j]], Gain(255))) << "frame " << j;
+    EXPECT_EQ(voice.sample, &sample);
+    EXPECT_EQ(voice.direction, kForward);
+    EXPECT_EQ(voice.position, std::uint64_t{4} << 32);
+}
+
 TEST_F(MixVoicesTest, VoiceOutsideItsSampleFallsSilent) {
     const Sample sample = MakeSample(Constant(10, 1000));
     Voice& voice = PlayVoice(0, sample, std::uint64_t{50} << 32, kFixedOne);
