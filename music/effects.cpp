@@ -29,7 +29,6 @@ constexpr int kHalfAutoVibrato = 128;
 constexpr int kFixedShift = 16;  // envelope values are 16.16
 constexpr int kFixedUnit = 1 << kFixedShift;
 constexpr int kPeriodUnitsPerStep = 4;  // slide speeds count 4 period units
-constexpr int kLinearUnitsPerSemitone = 64;
 
 enum AutoVibratoType { kSine = 0, kSquare = 1, kRampDown = 2, kRampUp = 3 };
 
@@ -60,47 +59,47 @@ void Arpeggio(const LaterTick& at) {
     channel.updateFlags |= kFrequencyChanged;
 }
 
-void PortamentoUp(const LaterTick& at) {
+void ContinuePortamentoUp(const LaterTick& at) {
     Channel& channel = at.channel;
     channel.period = std::max(channel.period - channel.portaUpSpeed * kPeriodUnitsPerStep, kPortamentoUpLimit);
     channel.periodDelta = 0;
     channel.updateFlags |= kFrequencyChanged;
 }
 
-void PortamentoDown(const LaterTick& at) {
+void ContinuePortamentoDown(const LaterTick& at) {
     Channel& channel = at.channel;
     channel.period = SlideUnlimited(channel.period, channel.portaDownSpeed * kPeriodUnitsPerStep);
     channel.periodDelta = 0;
     channel.updateFlags |= kFrequencyChanged;
 }
 
-void TonePortamento(const LaterTick& at) {
+void ContinueTonePortamento(const LaterTick& at) {
     at.channel.periodDelta = 0;
     StepTonePortamento(at.channel);
 }
 
-void Vibrato(const LaterTick& at) {
+void ContinueVibrato(const LaterTick& at) {
     ApplyVibrato(at.channel);
     AdvanceVibrato(at.channel);
 }
 
-void TonePortamentoVolumeSlide(const LaterTick& at) {
-    TonePortamento(at);
+void ContinueTonePortamentoVolumeSlide(const LaterTick& at) {
+    ContinueTonePortamento(at);
     SlideVolume(at.channel);
 }
 
-void VibratoVolumeSlide(const LaterTick& at) {
-    Vibrato(at);
+void ContinueVibratoVolumeSlide(const LaterTick& at) {
+    ContinueVibrato(at);
     SlideVolume(at.channel);
 }
 
-void Tremolo(const LaterTick& at) { ApplyTremolo(at.channel); }
+void ContinueTremolo(const LaterTick& at) { ApplyTremolo(at.channel); }
 
-void VolumeSlide(const LaterTick& at) { SlideVolume(at.channel); }
+void ContinueVolumeSlide(const LaterTick& at) { SlideVolume(at.channel); }
 
 // No update flag: a channel hears the new global volume when its volume is
 // next recomputed.
-void GlobalVolumeSlide(const LaterTick& at) {
+void ContinueGlobalVolumeSlide(const LaterTick& at) {
     Song& song = at.song;
     const int up = HighNibble(song.globalVolumeSlide);
     const int down = LowNibble(song.globalVolumeSlide);
@@ -111,7 +110,7 @@ void GlobalVolumeSlide(const LaterTick& at) {
     }
 }
 
-void PanningSlide(const LaterTick& at) {
+void ContinuePanningSlide(const LaterTick& at) {
     Channel& channel = at.channel;
     const int right = HighNibble(channel.panningSlide);
     const int left = LowNibble(channel.panningSlide);
@@ -133,7 +132,7 @@ int RetriggeredVolume(int volume, int change) {
     }
 }
 
-void MultiRetrigger(const LaterTick& at) {
+void ContinueMultiRetrigger(const LaterTick& at) {
     Channel& channel = at.channel;
     if (channel.retrigInterval == 0 || at.song.tick % channel.retrigInterval != 0) return;
     if (channel.retrigVolumeChange != 0) {
@@ -144,23 +143,23 @@ void MultiRetrigger(const LaterTick& at) {
     channel.updateFlags |= kTrigger;
 }
 
-void Tremor(const LaterTick& at) { ApplyTremor(at.channel); }
+void ContinueTremor(const LaterTick& at) { ApplyTremor(at.channel); }
 
 constexpr auto kLaterTickEffects = [] {
     std::array<LaterTickEffect, kEffectCount> table{};
     table[kArpeggio] = Arpeggio;
-    table[kPortamentoUp] = PortamentoUp;
-    table[kPortamentoDown] = PortamentoDown;
-    table[kTonePortamento] = TonePortamento;
-    table[kVibrato] = Vibrato;
-    table[kTonePortamentoVolumeSlide] = TonePortamentoVolumeSlide;
-    table[kVibratoVolumeSlide] = VibratoVolumeSlide;
-    table[kTremolo] = Tremolo;
-    table[kVolumeSlide] = VolumeSlide;
-    table[kGlobalVolumeSlide] = GlobalVolumeSlide;
-    table[kPanningSlide] = PanningSlide;
-    table[kMultiRetrigger] = MultiRetrigger;
-    table[kTremor] = Tremor;
+    table[kPortamentoUp] = ContinuePortamentoUp;
+    table[kPortamentoDown] = ContinuePortamentoDown;
+    table[kTonePortamento] = ContinueTonePortamento;
+    table[kVibrato] = ContinueVibrato;
+    table[kTonePortamentoVolumeSlide] = ContinueTonePortamentoVolumeSlide;
+    table[kVibratoVolumeSlide] = ContinueVibratoVolumeSlide;
+    table[kTremolo] = ContinueTremolo;
+    table[kVolumeSlide] = ContinueVolumeSlide;
+    table[kGlobalVolumeSlide] = ContinueGlobalVolumeSlide;
+    table[kPanningSlide] = ContinuePanningSlide;
+    table[kMultiRetrigger] = ContinueMultiRetrigger;
+    table[kTremor] = ContinueTremor;
     return table;
 }();
 

@@ -15,7 +15,6 @@ namespace zint {
 namespace {
 
 constexpr int kLinearC0Period = 7680;
-constexpr int kLinearUnitsPerSemitone = 64;
 constexpr int kLinearReferencePeriod = 4608;  // C-4 at finetune 0
 constexpr int kReferenceFrequency = 8363;     // Hz at C-4
 constexpr float kOctavesPerLinearUnit = 1.0f / 768.0f;  // 0.0013020834 in single precision

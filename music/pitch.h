@@ -14,6 +14,7 @@ struct Sample;
 struct Song;
 
 inline constexpr std::uint16_t kLinearFrequencyTable = 0x0001;  // songFlags bit
+inline constexpr int kLinearUnitsPerSemitone = 64;
 
 // The voice never steps slower than this.
 inline constexpr int kMinStepFrequency = 100;

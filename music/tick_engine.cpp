@@ -38,11 +38,11 @@ struct FirstTick {
 };
 using FirstTickEffect = void (*)(const FirstTick&);
 
-void PortamentoUp(const FirstTick& at) {
+void StartPortamentoUp(const FirstTick& at) {
     if (at.param != 0) at.channel.portaUpSpeed = at.param;
 }
 
-void PortamentoDown(const FirstTick& at) {
+void StartPortamentoDown(const FirstTick& at) {
     if (at.param != 0) at.channel.portaDownSpeed = at.param;
 }
 
@@ -52,28 +52,28 @@ void AimPortamento(Channel& channel) {
     channel.updateFlags &= static_cast<std::uint8_t>(~(kTrigger | kFrequencyChanged));
 }
 
-void TonePortamento(const FirstTick& at) {
+void StartTonePortamento(const FirstTick& at) {
     if (at.param != 0) at.channel.portaSpeed = at.param;
     AimPortamento(at.channel);
 }
 
-void Vibrato(const FirstTick& at) {
+void StartVibrato(const FirstTick& at) {
     if (HighNibble(at.param) != 0) at.channel.vibratoSpeed = static_cast<std::uint8_t>(HighNibble(at.param));
     if (LowNibble(at.param) != 0) at.channel.vibratoDepth = static_cast<std::uint8_t>(LowNibble(at.param));
     ApplyVibrato(at.channel);
 }
 
-void TonePortamentoVolumeSlide(const FirstTick& at) {
+void StartTonePortamentoVolumeSlide(const FirstTick& at) {
     if (at.param != 0) at.channel.volumeSlide = at.param;
     AimPortamento(at.channel);
 }
 
-void VibratoVolumeSlide(const FirstTick& at) {
+void StartVibratoVolumeSlide(const FirstTick& at) {
     if (at.param != 0) at.channel.volumeSlide = at.param;
     ApplyVibrato(at.channel);
 }
 
-void Tremolo(const FirstTick& at) {
+void StartTremolo(const FirstTick& at) {
     if (HighNibble(at.param) != 0) at.channel.tremoloSpeed = static_cast<std::uint8_t>(HighNibble(at.param));
     if (LowNibble(at.param) != 0) at.channel.tremoloDepth = static_cast<std::uint8_t>(LowNibble(at.param));
 }
@@ -96,7 +96,7 @@ void SampleOffset(const FirstTick& at) {
     }
 }
 
-void VolumeSlide(const FirstTick& at) {
+void StartVolumeSlide(const FirstTick& at) {
     if (at.param != 0) at.channel.volumeSlide = at.param;
 }
 
@@ -133,25 +133,25 @@ void SetGlobalVolume(const FirstTick& at) {
     at.channel.updateFlags |= kVolumeChanged;
 }
 
-void GlobalVolumeSlide(const FirstTick& at) {
+void StartGlobalVolumeSlide(const FirstTick& at) {
     if (at.param != 0) at.song.globalVolumeSlide = at.param;
 }
 
 void EnvelopePosition(const FirstTick& at) { SetVolumeEnvelopePosition(at.channel, at.instrument, at.param); }
 
-void PanningSlide(const FirstTick& at) {
+void StartPanningSlide(const FirstTick& at) {
     if (at.param == 0) return;
     at.channel.panningSlide = at.param;
     at.channel.updateFlags |= kPanningChanged;
 }
 
-void MultiRetrigger(const FirstTick& at) {
+void StartMultiRetrigger(const FirstTick& at) {
     if (at.param == 0) return;
     at.channel.retrigVolumeChange = static_cast<std::uint8_t>(HighNibble(at.param));
     at.channel.retrigInterval = static_cast<std::uint8_t>(LowNibble(at.param));
 }
 
-void Tremor(const FirstTick& at) {
+void StartTremor(const FirstTick& at) {
     if (at.param != 0) {
         at.channel.tremorOnTicks = static_cast<std::uint8_t>(HighNibble(at.param) + 1);
         at.channel.tremorOffTicks = static_cast<std::uint8_t>(LowNibble(at.param) + 1);
@@ -175,26 +175,26 @@ void ExtraFinePortamento(const FirstTick& at) {
 // number not listed do nothing on the first tick.
 constexpr auto kFirstTickEffects = [] {
     std::array<FirstTickEffect, kEffectCount> table{};
-    table[kPortamentoUp] = PortamentoUp;
-    table[kPortamentoDown] = PortamentoDown;
-    table[kTonePortamento] = TonePortamento;
-    table[kVibrato] = Vibrato;
-    table[kTonePortamentoVolumeSlide] = TonePortamentoVolumeSlide;
-    table[kVibratoVolumeSlide] = VibratoVolumeSlide;
-    table[kTremolo] = Tremolo;
+    table[kPortamentoUp] = StartPortamentoUp;
+    table[kPortamentoDown] = StartPortamentoDown;
+    table[kTonePortamento] = StartTonePortamento;
+    table[kVibrato] = StartVibrato;
+    table[kTonePortamentoVolumeSlide] = StartTonePortamentoVolumeSlide;
+    table[kVibratoVolumeSlide] = StartVibratoVolumeSlide;
+    table[kTremolo] = StartTremolo;
     table[kSetPanning] = SetPanning;
     table[kSampleOffset] = SampleOffset;
-    table[kVolumeSlide] = VolumeSlide;
+    table[kVolumeSlide] = StartVolumeSlide;
     table[kPositionJump] = PositionJump;
     table[kSetVolume] = SetVolume;
     table[kPatternBreak] = PatternBreak;
     table[kSetSpeed] = SetSpeed;
     table[kSetGlobalVolume] = SetGlobalVolume;
-    table[kGlobalVolumeSlide] = GlobalVolumeSlide;
+    table[kGlobalVolumeSlide] = StartGlobalVolumeSlide;
     table[kEnvelopePosition] = EnvelopePosition;
-    table[kPanningSlide] = PanningSlide;
-    table[kMultiRetrigger] = MultiRetrigger;
-    table[kTremor] = Tremor;
+    table[kPanningSlide] = StartPanningSlide;
+    table[kMultiRetrigger] = StartMultiRetrigger;
+    table[kTremor] = StartTremor;
     table[kExtraFinePortamento] = ExtraFinePortamento;
     return table;
 }();
