@@ -1,3 +1,5 @@
+// The main loop and the scene list, driven by fakes: the call order of a
+// frame, the hand-over between scenes, events, quit, and the clock's seconds.
 #include "app/main_loop.h"
 
 #include <gtest/gtest.h>
@@ -7,92 +9,90 @@
 namespace zint {
 namespace {
 
-using test::CallLog;
-using test::FakeClock;
-using test::RecordingScene;
-using test::ScriptedWindow;
 using platform::WindowEvent;
+using test::CallLog;
+using test::RecordingScene;
 
-struct LoopFixture : ::testing::Test {
+struct MainLoopTest : ::testing::Test {
     RecordingScene& Add(const std::string& name, int frames) {
         auto scene = std::make_unique<RecordingScene>(log, name, frames);
-        RecordingScene& ref = *scene;
+        RecordingScene& added = *scene;
         scenes.Append(std::move(scene));
-        return ref;
+        return added;
+    }
+    LoopEnd Run() {
+        scenes[0].Start();
+        return RunMainLoop(scenes, window, clock);
     }
 
     CallLog log;
     SceneList scenes;
-    FakeClock clock;
-    ScriptedWindow window{log};
+    test::FakeClock clock;
+    test::ScriptedWindow window{log};
 };
 
-TEST_F(LoopFixture, RendersBeforeUpdatingAndHandsOverWithoutAnExtraFrame) {
+TEST_F(MainLoopTest, RendersBeforeUpdatingAndHandsOverWithoutAnExtraFrame) {
     Add("a", 2);
     Add("b", 1);
-    scenes[0].Start();
-
-    EXPECT_EQ(RunMainLoop(scenes, window, clock), LoopEnd::LastSceneFinished);
-
-    const CallLog expected{"start:a", "render:a", "swap", "update:a", "render:a", "swap", "update:a",
-                           "start:b", "render:b", "swap", "update:b"};
-    EXPECT_EQ(log, expected);
+    window.events = {WindowEvent::Other};
+    EXPECT_EQ(Run(), LoopEnd::LastSceneFinished);
+    // An event is handled alone, without drawing; the last scene ends the
+    // loop in the iteration that finished it, with no further poll.
+    EXPECT_EQ(log, (CallLog{"start:a", "event:other", "render:a", "swap", "update:a", "render:a", "swap",
+                            "update:a", "start:b", "render:b", "swap", "update:b"}));
+    EXPECT_EQ(window.polls, 4);
 }
 
-TEST_F(LoopFixture, LastSceneEndsTheLoopInTheSameIteration) {
-    Add("only", 3);
-    scenes[0].Start();
-    RunMainLoop(scenes, window, clock);
-    // Three frames and then no further poll for a fourth.
-    EXPECT_EQ(window.polls, 3);
-}
-
-TEST_F(LoopFixture, PassesTheClockSecondsAsFloat) {
-    RecordingScene& scene = Add("a", 3);
-    clock.frequency = 3;
-    clock.steps = {100, 1, 2, 3};  // the first read is the starting point
-    scenes[0].Start();
-    RunMainLoop(scenes, window, clock);
-    ASSERT_EQ(scene.updates.size(), 3u);
-    EXPECT_EQ(scene.updates[0], static_cast<float>(1.0 / 3.0));
-    EXPECT_EQ(scene.updates[1], static_cast<float>(2.0 / 3.0));
-    EXPECT_EQ(scene.updates[2], 1.0f);
-}
-
-TEST_F(LoopFixture, AnEventIsHandledAloneWithoutDrawing) {
-    Add("a", 1);
-    scenes[0].Start();
-    window.events = {WindowEvent::Other, WindowEvent::Other};
-    RunMainLoop(scenes, window, clock);
-    const CallLog expected{"start:a", "event:other", "event:other", "render:a", "swap", "update:a"};
-    EXPECT_EQ(log, expected);
-}
-
-TEST_F(LoopFixture, QuitInTheMiddleOfASceneLeavesAtTheNextCheck) {
+TEST_F(MainLoopTest, QuitInTheMiddleOfASceneLeavesAtTheNextCheck) {
     RecordingScene& a = Add("a", 1000);
     RecordingScene& b = Add("b", 1000);
-    scenes[0].Start();
     window.events = {WindowEvent::Other, WindowEvent::Quit, WindowEvent::Other};
-
-    EXPECT_EQ(RunMainLoop(scenes, window, clock), LoopEnd::QuitRequested);
+    EXPECT_EQ(Run(), LoopEnd::QuitRequested);
     EXPECT_TRUE(a.updates.empty());
     EXPECT_EQ(b.starts, 0);
     EXPECT_EQ(window.events.size(), 1u);
 }
 
-TEST_F(LoopFixture, EachSceneStartsOnceAndOnlyWhenCurrent) {
-    RecordingScene& a = Add("a", 1);
-    RecordingScene& b = Add("b", 4);
-    RecordingScene& c = Add("c", 1);
-    scenes[0].Start();
-    RunMainLoop(scenes, window, clock);
-    EXPECT_EQ(a.starts, 1);
-    EXPECT_EQ(b.starts, 1);
-    EXPECT_EQ(c.starts, 1);
-    // b had started before its first render, and c only after b's last update.
-    const auto at = [&](const std::string& word) { return std::find(log.begin(), log.end(), word) - log.begin(); };
-    EXPECT_LT(at("start:b"), at("render:b"));
-    EXPECT_LT(at("update:b") + 6, at("start:c"));
+TEST_F(MainLoopTest, PassesTheClockSecondsAsFloat) {
+    RecordingScene& scene = Add("a", 3);
+    clock.frequency = 3;
+    clock.steps = {100, 1, 2, 3};  // the first read is the starting point
+    Run();
+    EXPECT_EQ(scene.updates, (std::vector<float>{static_cast<float>(1.0 / 3.0), static_cast<float>(2.0 / 3.0), 1.0f}));
+}
+
+TEST(SceneListTest, GrowsByFourFromSixteenAndKeepsOrder) {
+    CallLog log;
+    SceneList list;
+    std::vector<Scene*> added;
+    std::vector<std::size_t> capacities{list.Capacity()};
+    for (int i = 0; i < 25; ++i) {
+        auto scene = std::make_unique<RecordingScene>(log, std::to_string(i), 1);
+        added.push_back(scene.get());
+        list.Append(std::move(scene));
+        capacities.push_back(list.Capacity());
+    }
+    EXPECT_EQ(capacities[0], 16u);
+    EXPECT_EQ(capacities[16], 16u);
+    EXPECT_EQ(capacities[17], 20u);
+    EXPECT_EQ(capacities[21], 24u);
+    EXPECT_EQ(capacities[25], 28u);
+    ASSERT_EQ(list.Count(), 25u);
+    for (std::size_t i = 0; i < added.size(); ++i) EXPECT_EQ(&list[i], added[i]);
+}
+
+TEST(PauseSceneTest, FinishesOnlyWhenElapsedExceedsItsDuration) {
+    PauseScene pause(1.0f);
+    pause.Start();
+    pause.Update(0.5f);
+    pause.Update(0.5f);
+    EXPECT_FALSE(pause.IsFinished()) << "exactly the duration is not finished";
+    pause.Update(1e-6f);
+    EXPECT_TRUE(pause.IsFinished());
+    pause.Start();
+    EXPECT_FALSE(pause.IsFinished());
+    pause.Update(5.0f);  // one long frame
+    EXPECT_TRUE(pause.IsFinished());
 }
 
 }  // namespace
