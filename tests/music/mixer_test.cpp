@@ -1,181 +1,117 @@
-// The mixer's arithmetic on voices set up by hand: tick boundaries, sample
-// ends, loops, gain ramps, buses and the conversion to 16 bits.
+// The mixer on voices set up by hand: sample ends, loops and their turns,
+// positions of silent voices, gain ramps, tick boundaries within blocks,
+// buses and the conversion to 16 bits.
 #include "music/mixer.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
-#include <vector>
 
-#include "music/player.h"
 #include "tests/music/player_test_support.h"
 
 namespace zint {
 namespace {
 
-using test::Constant;
 using test::Gain;
 using test::kHalf;
 using test::MakeSample;
 using test::Mixed;
 using test::PlayVoice;
+using test::Ramp;
 
-std::vector<std::int16_t> Ramp(std::size_t frames, int from, int by) {
-    std::vector<std::int16_t> values(frames);
-    for (std::size_t i = 0; i < frames; ++i) values[i] = static_cast<std::int16_t>(from + by * static_cast<int>(i));
-    return values;
+constexpr std::uint64_t Frame(std::uint64_t frame, std::uint32_t fraction = 0) { return frame << 32 | fraction; }
+
+std::vector<float> Mix(int frames) {
+    std::vector<float> out(2 * static_cast<std::size_t>(frames), 0.0f);
+    MixVoices(out.data(), frames, 0);
+    return out;
 }
 
-// The interpolated value at a 32.32 position, as the mixer computes it.
-double ValueAt(const Sample& sample, std::uint64_t position) {
-    const std::size_t i = position >> 32;
-    const double fraction = static_cast<double>(static_cast<std::uint32_t>(position) >> 1) / 2147483648.0;
-    return sample.data[i] + (static_cast<double>(sample.data[i + 1]) - sample.data[i]) * fraction;
+std::vector<float> Left(const std::vector<float>& out, int from, int count) {
+    std::vector<float> left;
+    for (int j = from; j < from + count; ++j) left.push_back(out[2 * static_cast<std::size_t>(j)]);
+    return left;
 }
 
-std::vector<float> Stereo(int frames) { return std::vector<float>(2 * static_cast<std::size_t>(frames), 0.0f); }
+// The left outputs of a voice at full gain on a 0, 100, 200 ... ramp: the
+// source position each frame read, or where between two frames it read.
+void ExpectPositions(const std::vector<float>& out, const std::vector<double>& positions) {
+    for (std::size_t j = 0; j < positions.size(); ++j) EXPECT_NEAR(out[2 * j], 100 * positions[j], 0.01) << j;
+}
 
 using MixVoicesTest = test::OfflinePlayerTest;
 
-TEST_F(MixVoicesTest, UnloopedSampleEndsAfterItsLastFrame) {
-    const auto frames = Ramp(10, 1000, 1000);
-    const Sample sample = MakeSample(frames);
+TEST_F(MixVoicesTest, AnUnloopedOrEmptySampleEndsAndFallsSilent) {
+    const Sample sample = MakeSample(Ramp(10, 1000, 1000));
     const Voice& voice = PlayVoice(0, sample, 0, kFixedOne);
-    auto out = Stereo(20);
-    MixVoices(out.data(), 20, 0);
-    for (int j = 0; j < 20; ++j) {
-        const float expected = j < 10 ? Mixed(frames[static_cast<std::size_t>(j)], Gain(255)) : 0.0f;
-        EXPECT_EQ(out[2 * j], expected) << "frame " << j;
-        EXPECT_EQ(out[2 * j + 1], expected) << "frame " << j;
-    }
+    Voice& empty = PlayVoice(1, emptySample, 0, kFixedOne);
+    const std::vector<float> out = Mix(20);
+    for (int j = 0; j < 20; ++j) EXPECT_EQ(out[2 * j + 1], j < 10 ? Mixed(1000 * (j + 1), Gain(255)) : 0.0f) << j;
     EXPECT_EQ(voice.sample, nullptr);
     EXPECT_EQ(voice.position, 0u);
-}
-
-TEST_F(MixVoicesTest, EmptySampleStopsWithoutReading) {
-    Voice& voice = PlayVoice(0, emptySample, 0, kFixedOne);
-    auto out = Stereo(8);
-    MixVoices(out.data(), 8, 0);
+    EXPECT_EQ(empty.sample, nullptr);
+    // Nothing for no frames or for another bus; a voice outside its sample falls silent.
+    PlayVoice(0, sample, Frame(50), kFixedOne);
+    std::vector<float> none(8, 0.0f);
+    MixVoices(none.data(), 0, 0);
+    MixVoices(none.data(), 4, 1);
+    EXPECT_EQ(voice.position, Frame(50));
+    EXPECT_EQ(Mix(4), none);
     EXPECT_EQ(voice.sample, nullptr);
-    EXPECT_EQ(voice.position, 0u);
-    EXPECT_EQ(out, Stereo(8));
-}
-
-TEST_F(MixVoicesTest, NothingForNoFramesOrOtherBus) {
-    const Sample sample = MakeSample(Constant(100, 1000));
-    Voice& voice = PlayVoice(0, sample, 0, kFixedOne);
-    auto out = Stereo(4);
-    MixVoices(out.data(), 0, 0);
-    MixVoices(out.data(), -3, 0);
-    MixVoices(out.data(), 4, 1);
-    EXPECT_EQ(out, Stereo(4));
-    EXPECT_EQ(voice.position, 0u);
 }
 
 TEST_F(MixVoicesTest, ForwardLoopInterpolatesTowardsItsGuardFrame) {
-    // Loop 280..281: frame 282 is the loader's copy of frame 280.
-    const Sample sample = MakeSample(Ramp(282, 0, 10), kForwardLoop, 280, 2);
-    ASSERT_EQ(sample.data[282], sample.data[280]);
-    const Voice& voice = PlayVoice(0, sample, std::uint64_t{280} << 32, kHalf);
-    auto out = Stereo(12);
-    MixVoices(out.data(), 12, 0);
-    for (int j = 0; j < 12; ++j) {
-        const std::uint64_t position = (std::uint64_t{280} << 32) + static_cast<std::uint64_t>(j % 4) * kHalf;
-        EXPECT_EQ(out[2 * j], Mixed(ValueAt(sample, position), Gain(255))) << "frame " << j;
-    }
-    EXPECT_EQ(out[2 * 3], Mixed(2805.0, Gain(255)));  // halfway from 281 back to 280's copy
-    EXPECT_EQ(voice.sample, &sample);
-    EXPECT_EQ(voice.position, std::uint64_t{280} << 32);
+    const Sample sample = MakeSample(Ramp(282, 0, 100), kForwardLoop, 280, 2);  // 282 is 280's copy
+    const Voice& voice = PlayVoice(0, sample, Frame(280), kHalf);
+    // At 281.5 halfway from 281 back to 280's copy.
+    ExpectPositions(Mix(9), {280, 280.5, 281, 280.5, 280, 280.5, 281, 280.5, 280});
+    EXPECT_EQ(voice.position, Frame(280, 0x80000000u));
 }
 
-TEST_F(MixVoicesTest, PingPongTurnsAtTheEndWithTheReflectedFraction) {
+TEST_F(MixVoicesTest, PingPongTurnsAtTheEndsWithTheReflectedFraction) {
     const Sample sample = MakeSample(Ramp(120, 0, 100), kPingPongLoop, 100, 10);
-    const std::uint64_t start = (std::uint64_t{109} << 32) | 0xC0000000u;  // 109.75
-    const Voice& voice = PlayVoice(0, sample, start, kHalf);
-    auto out = Stereo(1);
-    MixVoices(out.data(), 1, 0);
+    Voice& voice = PlayVoice(0, sample, Frame(109, 0xC0000000u), kHalf);
+    Mix(1);
     // 0.25 past loopEnd 110: back to frame 109 with fraction (2^32 - 1) - 0.25.
-    EXPECT_EQ(voice.position, (std::uint64_t{109} << 32) | (0xFFFFFFFFu - 0x40000000u));
+    EXPECT_EQ(voice.position, Frame(109, 0xFFFFFFFFu - 0x40000000u));
     EXPECT_EQ(voice.direction, kBackward);
+    ExpectPositions(Mix(3), {109, 109, 108.75});  // above 109 towards the guard frame, 109's copy
 
-    std::uint64_t position = voice.position;
-    auto down = Stereo(3);
-    MixVoices(down.data(), 3, 0);
-    for (int j = 0; j < 3; ++j) {
-        EXPECT_EQ(down[2 * j], Mixed(ValueAt(sample, position), Gain(255))) << "frame " << j;
-        position = (position & ~std::uint64_t{1}) - kHalf;
-    }
-    EXPECT_EQ(voice.position, position);
-    EXPECT_EQ(voice.position >> 32, 108u);
-}
-
-TEST_F(MixVoicesTest, PingPongOvershootBeyondTheWholeLoopTurnsTwice) {
-    // Step 3 on the 2-frame loop 10..11: from 11.5 the voice lands at 14.5,
-    // 2.5 past the end. Mirrored at the end it would be below the start, so
-    // it is mirrored at the start as well: 10.5, going up again.
-    const Sample sample = MakeSample(Ramp(20, 0, 100), kPingPongLoop, 10, 2);
-    const Voice& voice = PlayVoice(0, sample, (std::uint64_t{11} << 32) | 0x80000000u, 3 * kFixedOne);
-    auto out = Stereo(1);
-    MixVoices(out.data(), 1, 0);
-    const std::uint64_t over = (std::uint64_t{14} << 32 | 0x80000000u) - (std::uint64_t{12} << 32);
-    const std::uint64_t loopLength = std::uint64_t{2} << 32;
+    // Step 3 on the 2-frame loop 10..11: from 11.5 to 14.5, 2.5 past the end;
+    // mirrored at the end it would be below the start, so at the start too.
+    const Sample tiny = MakeSample(Ramp(20, 0, 100), kPingPongLoop, 10, 2);
+    PlayVoice(0, tiny, Frame(11, 0x80000000u), 3 * kFixedOne);
+    Mix(1);
     EXPECT_EQ(voice.direction, kForward);
-    EXPECT_EQ(voice.position, (std::uint64_t{10} << 32) + (over - loopLength));
-    EXPECT_GE(voice.position >> 32, 10u);
-    EXPECT_LT(voice.position >> 32, 12u);
+    EXPECT_EQ(voice.position, Frame(10, 0x80000000u));
 }
 
-TEST_F(MixVoicesTest, PingPongRunningDownToFrameZeroNeverReadsBeforeIt) {
-    // The rounded-up count says 4 frames, but with the step's dropped low bits
-    // the fourth read would fall below frame 0: the voice turns after 3.
-    const Sample sample = MakeSample(Ramp(64, 100, 100), kPingPongLoop, 0, 64);
-    const std::uint64_t step = kFixedOne + 0xFF;
-    const std::uint64_t start = (std::uint64_t{3} << 32) + 0x200;
-    Voice& voice = PlayVoice(0, sample, start, step);
+TEST_F(MixVoicesTest, PingPongRunningDownToFrameZeroNeverReadsBelowIt) {
+    const Sample sample = MakeSample(Ramp(64, 0, 100), kPingPongLoop, 0, 64);
+    // Landing exactly on frame 0, the voice turns there and plays upwards.
+    Voice& voice = PlayVoice(0, sample, Frame(4), kFixedOne);
     voice.direction = kBackward;
-    auto out = Stereo(4);
-    MixVoices(out.data(), 4, 0);
-    std::uint64_t position = start;
-    for (int j = 0; j < 3; ++j) {
-        EXPECT_EQ(out[2 * j], Mixed(ValueAt(sample, position), Gain(255))) << "frame " << j;
-        position = (position & ~std::uint64_t{1}) - step;
-    }
-    // 0xFF below frame 0 after the third frame: mirrored to 0xFF - 1 above it.
-    ASSERT_EQ(position, ~std::uint64_t{0xFF} + 1);
-    EXPECT_EQ(out[2 * 3], Mixed(ValueAt(sample, 0xFE), Gain(255)));
-    EXPECT_EQ(voice.direction, kForward);
-    EXPECT_EQ(voice.position, std::uint64_t{0xFE} + step);
-}
-
-TEST_F(MixVoicesTest, PingPongRunningDownOntoFrameZeroTurnsThere) {
-    const Sample sample = MakeSample(Ramp(64, 100, 100), kPingPongLoop, 0, 64);
-    Voice& voice = PlayVoice(0, sample, std::uint64_t{4} << 32, kFixedOne);
-    voice.direction = kBackward;
-    auto out = Stereo(8);
-    MixVoices(out.data(), 8, 0);
-    const std::vector<int> frames{4, 3, 2, 1, 0, 1, 2, 3};
-    for (int j = 0; j < 8; ++j) EXPECT_EQ(out[2 * j], Mixed(sample.data[frames[j]], Gain(255))) << "frame " << j;
+    ExpectPositions(Mix(8), {4, 3, 2, 1, 0, 1, 2, 3});
     EXPECT_EQ(voice.sample, &sample);
     EXPECT_EQ(voice.direction, kForward);
-    EXPECT_EQ(voice.position, std::uint64_t{4} << 32);
-}
+    EXPECT_EQ(voice.position, Frame(4));
 
-TEST_F(MixVoicesTest, VoiceOutsideItsSampleFallsSilent) {
-    const Sample sample = MakeSample(Constant(10, 1000));
-    Voice& voice = PlayVoice(0, sample, std::uint64_t{50} << 32, kFixedOne);
-    auto out = Stereo(8);
-    MixVoices(out.data(), 8, 0);
-    EXPECT_EQ(out, Stereo(8));
-    EXPECT_EQ(voice.sample, nullptr);
+    // The rounded-up count says 4 frames, but with the step's dropped low bits
+    // the fourth read would fall 0xFF below frame 0: the voice turns after 3,
+    // mirrored to 0xFE above it.
+    const std::uint64_t step = kFixedOne + 0xFF;
+    PlayVoice(0, sample, Frame(3, 0x200), step).direction = kBackward;
+    const std::vector<float> out = Mix(4);
+    EXPECT_EQ(voice.direction, kForward);
+    EXPECT_EQ(voice.position, 0xFE + step);
+    EXPECT_NEAR(out[6], 100.0 * 0xFE / 4294967296.0, 1e-6);
 }
 
 TEST_F(MixVoicesTest, BigStepsOnAShortLoopStayInside) {
     // A step of 300 frames is past what the shortened count holds.
     const Sample sample = MakeSample(Ramp(40, 0, 10), kForwardLoop, 8, 24);
-    const Voice& voice = PlayVoice(0, sample, std::uint64_t{8} << 32, 300 * kFixedOne);
-    auto out = Stereo(50);
-    MixVoices(out.data(), 50, 0);
+    const Voice& voice = PlayVoice(0, sample, Frame(8), 300 * kFixedOne);
+    Mix(50);
     EXPECT_EQ(voice.sample, &sample);
     EXPECT_GE(voice.position >> 32, 8u);
     EXPECT_LT(voice.position >> 32, 32u);
@@ -186,21 +122,16 @@ TEST_F(MixVoicesTest, ASilentVoiceMovesExactlyAsASoundingOne) {
     // ping-pong loop: the position's lowest bit is cleared on every frame.
     const Sample sample = MakeSample(Ramp(3000, -3000, 2), kPingPongLoop, 100, 2800);
     for (const int direction : {kForward, kBackward}) {
-        const std::uint64_t start = (std::uint64_t{1500} << 32) + 77777;
+        const std::uint64_t start = Frame(1500, 77777);
         const std::uint64_t step = kHalf + 0x12345;
         Voice& silent = PlayVoice(0, sample, start, step, 0);
         Voice& sounding = PlayVoice(1, sample, start, step, 200);
         silent.direction = sounding.direction = direction;
-        auto out = Stereo(5000);
-        MixVoices(out.data(), 5000, 0);
+        Mix(5000);
         EXPECT_EQ(silent.position, sounding.position) << direction;
         EXPECT_EQ(silent.direction, sounding.direction) << direction;
-        Voice& alone = PlayVoice(1, sample, start, step, 0);
-        alone.direction = direction;
-        silent.sample = nullptr;
-        auto quiet = Stereo(5000);
-        MixVoices(quiet.data(), 5000, 0);
-        EXPECT_EQ(quiet, Stereo(5000));
+        sounding.sample = nullptr;
+        EXPECT_EQ(Mix(5000), std::vector<float>(10000, 0.0f));
     }
 }
 
@@ -209,86 +140,56 @@ class GainRampTest : public test::OfflinePlayerTest {
 protected:
     void SetUp() override {
         test::OfflinePlayerTest::SetUp();
-        Voice& voice = PlayVoice(0, sample, 0, kFixedOne, 0);
-        voice.targetLeft = 255;
+        PlayVoice(0, sample, 0, kFixedOne, 0).targetLeft = 255;
     }
-
-    // The left outputs of a ramp from gain byte `from`, `frames` long, as the
-    // mixer accumulates them.
+    // The left outputs of a ramp from gain byte `from`, `frames` long.
     static std::vector<float> RampedLeft(std::uint8_t from, int frames) {
         std::vector<float> left;
         double gain = Gain(from);
-        for (int j = 0; j < frames; ++j) {
-            left.push_back(Mixed(kLevel, gain));
-            gain += kStep;
-        }
-        return left;
-    }
-
-    static std::vector<float> Left(const std::vector<float>& out, int from, int count) {
-        std::vector<float> left;
-        for (int j = from; j < from + count; ++j) left.push_back(out[2 * static_cast<std::size_t>(j)]);
+        for (int j = 0; j < frames; ++j, gain += kStep) left.push_back(Mixed(kLevel, gain));
         return left;
     }
 
     static constexpr std::int16_t kLevel = 10000;
-    static constexpr float kStep = static_cast<float>(255) * kGainUnit * (1.0f / 128.0f);
-    const Sample sample = MakeSample(Constant(1000, kLevel), kForwardLoop, 0, 1000);
+    static constexpr float kStep = 255 * kGainUnit / 128;
+    const Sample sample = MakeSample(Ramp(1000, kLevel), kForwardLoop, 0, 1000);
     Voice& voice = Voices()[0];
 };
 
-TEST_F(GainRampTest, RampCutByATickBoundaryCarriesOn) {
-    auto first = Stereo(50);
-    MixVoices(first.data(), 50, 0);
-    EXPECT_EQ(Left(first, 0, 50), RampedLeft(0, 50));
+TEST_F(GainRampTest, RampCutByATickBoundaryCarriesOnUntilTheTargetsChange) {
+    EXPECT_EQ(Left(Mix(50), 0, 50), RampedLeft(0, 50));
     EXPECT_EQ(voice.currentLeft, 100);  // 50/128 of the way
     EXPECT_EQ(voice.rampFramesLeft, 78);
-    EXPECT_EQ(voice.rampStepLeft, kStep);
-    EXPECT_EQ(voice.rampStepRight, 0.0f);
-
-    auto second = Stereo(100);
-    MixVoices(second.data(), 100, 0);
+    const std::vector<float> second = Mix(100);
     EXPECT_EQ(Left(second, 0, 78), RampedLeft(100, 78));
     EXPECT_EQ(Left(second, 78, 22), std::vector<float>(22, Mixed(kLevel, Gain(255))));
     EXPECT_EQ(voice.currentLeft, 255);
-    EXPECT_EQ(voice.rampFramesLeft, 0);
     for (int j = 0; j < 100; ++j) EXPECT_EQ(second[2 * j + 1], 0.0f);
-}
 
-TEST_F(GainRampTest, NewTargetMidRampStartsAFreshRamp) {
-    auto first = Stereo(50);
-    MixVoices(first.data(), 50, 0);
+    // A new target on either side mid-ramp starts a fresh ramp from where the gains are.
     voice.targetLeft = 128;
     voice.targetRight = 10;
-    auto second = Stereo(10);
-    MixVoices(second.data(), 10, 0);
-    EXPECT_EQ(voice.rampStepLeft, static_cast<float>(128 - 100) * kGainUnit * (1.0f / 128.0f));
+    Mix(10);
+    EXPECT_EQ(voice.rampStepLeft, static_cast<float>(128 - 255) * kGainUnit * (1.0f / 128.0f));
     EXPECT_EQ(voice.rampStepRight, static_cast<float>(10) * kGainUnit * (1.0f / 128.0f));
+    voice.targetRight = 20;
+    Mix(10);
     EXPECT_EQ(voice.rampFramesLeft, 118);
-    EXPECT_EQ(voice.rampTargetLeft, 128);
+    EXPECT_EQ(voice.rampTargetRight, 20);
 }
 
 TEST_F(GainRampTest, RampEndsAtALoopBoundaryWithoutLosingFrames) {
-    // A 128-frame ramp over a 100-frame loop: the segment ends at the loop
-    // boundary after 100 frames, the ramp carries on after the wrap.
-    const Sample shortLoop = MakeSample(Constant(100, kLevel), kForwardLoop, 0, 100);
+    const Sample shortLoop = MakeSample(Ramp(100, kLevel), kForwardLoop, 0, 100);
     voice.sample = &shortLoop;
-    auto out = Stereo(200);
-    MixVoices(out.data(), 200, 0);
+    const std::vector<float> out = Mix(200);
     EXPECT_EQ(Left(out, 0, 100), RampedLeft(0, 100));
-    double reached = 0.0;
-    for (int j = 0; j < 100; ++j) reached += kStep;
-    const auto afterWrap = static_cast<std::uint8_t>(std::lrint(reached * 255));
-    EXPECT_EQ(Left(out, 100, 28), RampedLeft(afterWrap, 28));
-    EXPECT_EQ(voice.rampFramesLeft, 0);
-    EXPECT_EQ(voice.currentLeft, 255);
+    EXPECT_EQ(Left(out, 100, 28), RampedLeft(static_cast<std::uint8_t>(std::lrint(100 * kStep * 255.0)), 28));
     EXPECT_EQ(Left(out, 128, 72), std::vector<float>(72, Mixed(kLevel, Gain(255))));
 }
 
 std::vector<std::uint64_t> tickFrames;  // where the recorded ticks fell, in frames since the recording began
 
 void RecordTick(Song&) { tickFrames.push_back(Voices()[0].position >> 32); }
-
 void RecordTickAndSpeedUp(Song& song) {
     RecordTick(song);
     SetBpm(song, 125);
@@ -306,22 +207,22 @@ protected:
     }
 
     Song song = test::MakeSong(108);
-    const Sample counter = MakeSample(Constant(5000, 0));
+    const Sample counter = MakeSample(Ramp(5000, 0));
 };
 
-TEST_F(FillBlockTest, TickFramesCarryOverIntoTheNextBlock) {
+TEST_F(FillBlockTest, TickFramesCarryOverAndATempoChangeSetsItsOwnTick) {
     ASSERT_EQ(song.samplesPerTick, 1020);
     song.tickHandler = RecordTick;
     FillBlock();
-    EXPECT_EQ(tickFrames, std::vector<std::uint64_t>{0});
     EXPECT_EQ(song.tickFramesLeft, 136);
     FillBlock();
     EXPECT_EQ(tickFrames, (std::vector<std::uint64_t>{0, 1020}));
     EXPECT_EQ(song.tickFramesLeft, 272);
     EXPECT_EQ(WriteBlock(), 2);
-}
 
-TEST_F(FillBlockTest, TempoChangeSetsTheLengthOfItsOwnTick) {
+    PlayVoice(0, counter, 0, kFixedOne);
+    song.tickFramesLeft = 0;
+    tickFrames.clear();
     song.tickHandler = RecordTickAndSpeedUp;
     FillBlock();
     EXPECT_EQ(tickFrames, (std::vector<std::uint64_t>{0, 882}));
@@ -329,25 +230,22 @@ TEST_F(FillBlockTest, TempoChangeSetsTheLengthOfItsOwnTick) {
 }
 
 int effectSamples = 0;
-
 void DoubleBus(float* buffer, int sampleCount, void*) {
     effectSamples = sampleCount;
     for (int i = 0; i < sampleCount; ++i) buffer[i] *= 2.0f;
 }
 
 TEST_F(FillBlockTest, SeveralBusesAreAddedAfterTheirEffects) {
-    const Sample loud = MakeSample(Constant(100, 1000), kForwardLoop, 0, 100);
-    const Sample quiet = MakeSample(Constant(100, 300), kForwardLoop, 0, 100);
+    const Sample loud = MakeSample(Ramp(100, 1000), kForwardLoop, 0, 100);
+    const Sample quiet = MakeSample(Ramp(100, 300), kForwardLoop, 0, 100);
     PlayVoice(0, loud, 0, kFixedOne);
     PlayVoice(1, quiet, 0, kFixedOne).bus = 1;
     BusEffect doubling{true, DoubleBus};
     Buses()[1].busEnabled = 1;
     Buses()[1].effects[2] = {&doubling, nullptr};
     FillBlock();
-    const int blockFrames = CurrentOutput().blockFrames;
-    EXPECT_EQ(effectSamples, 2 * blockFrames);
-    const auto ring = Ring();
-    for (int i = 0; i < 2 * blockFrames; ++i) ASSERT_EQ(ring[static_cast<std::size_t>(i)], 1600) << i;
+    EXPECT_EQ(effectSamples, 2 * 884);
+    EXPECT_EQ(std::vector<std::int16_t>(Ring().begin(), Ring().begin() + 2 * 884), std::vector<std::int16_t>(2 * 884, 1600));
 }
 
 TEST(ConvertToPcm16Test, RoundsToNearestEvenAndClamps) {

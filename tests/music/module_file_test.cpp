@@ -7,6 +7,7 @@
 #include <fstream>
 #include <numeric>
 #include <string>
+#include <tuple>
 
 #include <unistd.h>
 
@@ -93,25 +94,14 @@ TEST_P(FileCallbacksTest, ReadsAreCutAtTheEndAndLeaveTheRestOfTheDestinationAlon
 
 TEST_P(FileCallbacksTest, SeeksFollowTheirOriginAndStopAtTheEnd) {
     ModuleStream stream(Name());
-    stream.Seek(20, kSeekSet);
-    EXPECT_EQ(stream.Tell(), 20u);
-    stream.Seek(5, kSeekCurrent);
-    EXPECT_EQ(stream.Tell(), 25u);
-    stream.Seek(-5, kSeekCurrent);
-    EXPECT_EQ(stream.Tell(), 20u);
-    stream.Seek(0, kSeekEnd);
-    EXPECT_EQ(stream.Tell(), 100u);
-    stream.Seek(-40, kSeekEnd);
-    EXPECT_EQ(stream.Tell(), 60u);
-    stream.Seek(7, 3);  // unknown origin: nothing moves
-    EXPECT_EQ(stream.Tell(), 60u);
-    stream.Seek(101, kSeekSet);
-    EXPECT_EQ(stream.Tell(), 100u);
-    stream.Seek(10, kSeekSet);
-    stream.Seek(-11, kSeekCurrent);  // before the start counts as past the end
-    EXPECT_EQ(stream.Tell(), 100u);
-    stream.Seek(5, kSeekEnd);
-    EXPECT_EQ(stream.Tell(), 100u);
+    // An unknown origin moves nothing; before the start counts as past the end.
+    for (const auto& [offset, origin, position] :
+         {std::tuple{20, kSeekSet, 20u}, {5, kSeekCurrent, 25u}, {-5, kSeekCurrent, 20u}, {0, kSeekEnd, 100u},
+          {-40, kSeekEnd, 60u}, {7, 3, 60u}, {101, kSeekSet, 100u}, {10, kSeekSet, 10u}, {-11, kSeekCurrent, 100u},
+          {5, kSeekEnd, 100u}}) {
+        stream.Seek(offset, static_cast<std::uint8_t>(origin));
+        EXPECT_EQ(stream.Tell(), position) << offset << " from " << int{origin};
+    }
     EXPECT_EQ(stream.Size(), 100u);
     EXPECT_EQ(stream.Tell(), 100u);
 }
@@ -119,25 +109,24 @@ TEST_P(FileCallbacksTest, SeeksFollowTheirOriginAndStopAtTheEnd) {
 INSTANTIATE_TEST_SUITE_P(MemoryAndDisk, FileCallbacksTest, testing::Values(kMemory, kDisk),
                          [](const testing::TestParamInfo<Callbacks>& info) { return std::string(info.param.name); });
 
-TEST(DiskFileCallbacksTest, AMissingFileDoesNotOpen) {
+TEST(ModuleFileCallbacksTest, WhatDoesNotOpenYieldsNothingAndAMissingOperationClearsAllFive) {
     EXPECT_EQ(DiskFileOpen("/nonexistent/zint/module.xm"), nullptr);
     EXPECT_EQ(DiskFileOpen(nullptr), nullptr);
-}
-
-TEST(ModuleFileCallbacksTest, AMissingOperationClearsAllFive) {
-    test::UseMemoryFileCallbacks();
-    EXPECT_TRUE(InstalledModuleFileCallbacks().Installed());
     SetModuleFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, nullptr);
     const ModuleFileCallbacks& installed = InstalledModuleFileCallbacks();
-    EXPECT_EQ(installed.open, nullptr);
-    EXPECT_EQ(installed.close, nullptr);
-    EXPECT_EQ(installed.read, nullptr);
-    EXPECT_EQ(installed.seek, nullptr);
-    EXPECT_EQ(installed.tell, nullptr);
-
+    EXPECT_FALSE(installed.open || installed.close || installed.read || installed.seek || installed.tell);
     const Bytes module = test::SmallModule().Build();
     MemoryFile file{0, static_cast<std::uint32_t>(module.size()), module.data()};
     EXPECT_EQ(LoadSong(&file), nullptr);
+
+    ModuleStream stream("anything");
+    EXPECT_FALSE(stream.IsOpen());
+    std::uint8_t byte = 7;
+    EXPECT_EQ(stream.Read(&byte, 1), 0u);
+    EXPECT_EQ(byte, 7);
+    stream.Seek(5, kSeekSet);
+    EXPECT_EQ(stream.Tell(), 0u);
+    EXPECT_EQ(stream.Size(), 0u);
 }
 
 // Counts opens and closes, and fails to open on request.
@@ -157,43 +146,18 @@ struct CountingFile {
 
 TEST(ModuleFileCallbacksTest, LoadSongClosesWhatItOpenedOnSuccessAndFailure) {
     SetModuleFileCallbacks(CountingFile::Open, CountingFile::Close, MemoryFileRead, MemoryFileSeek, MemoryFileTell);
-    CountingFile::opens = CountingFile::closes = 0;
-    CountingFile::failOpen = false;
-
     const Bytes good = test::SmallModule().Build();
-    MemoryFile goodFile{0, static_cast<std::uint32_t>(good.size()), good.data()};
-    EXPECT_NE(LoadSong(&goodFile), nullptr);
     Bytes bad = good;
     bad[0] = 'e';
+    MemoryFile goodFile{0, static_cast<std::uint32_t>(good.size()), good.data()};
     MemoryFile badFile{0, static_cast<std::uint32_t>(bad.size()), bad.data()};
+    EXPECT_NE(LoadSong(&goodFile), nullptr);
     EXPECT_EQ(LoadSong(&badFile), nullptr);
-    EXPECT_EQ(CountingFile::opens, 2);
-    EXPECT_EQ(CountingFile::closes, 2);
-
     CountingFile::failOpen = true;
     EXPECT_EQ(LoadSong(&goodFile), nullptr);
+    CountingFile::failOpen = false;
     EXPECT_EQ(CountingFile::opens, 3);
     EXPECT_EQ(CountingFile::closes, 2);
-    CountingFile::failOpen = false;
-}
-
-TEST(ModuleStreamTest, AStreamThatDidNotOpenYieldsNothing) {
-    SetModuleFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
-    ModuleStream stream("anything");
-    EXPECT_FALSE(stream.IsOpen());
-    std::uint8_t byte = 7;
-    EXPECT_EQ(stream.Read(&byte, 1), 0u);
-    EXPECT_EQ(byte, 7);
-    stream.Seek(5, kSeekSet);
-    EXPECT_EQ(stream.Tell(), 0u);
-    EXPECT_EQ(stream.Size(), 0u);
-}
-
-TEST(FreeSongTest, FalseForNoSongTrueOtherwise) {
-    EXPECT_FALSE(FreeSong(nullptr));
-    test::LoadResult loaded = test::LoadFromBytes(test::SmallModule().Build());
-    ASSERT_NE(loaded.song, nullptr);
-    EXPECT_TRUE(FreeSong(std::move(loaded.song)));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
-// Voices, samples and songs for the player's tests, and a fixture that opens
-// the output on an offline device.
+// Voices, samples and songs for the player's tests; a fixture that opens the
+// output on an offline device; small modules written cell by cell and
+// stepped through the tick engine one tick at a time.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,19 +9,17 @@
 #include <memory>
 #include <vector>
 
-#include "music/memory_file_callbacks.h"
+#include "music/channel.h"
 #include "music/mixer.h"
 #include "music/offline_sound_device.h"
 #include "music/player.h"
+#include "music/tick_engine.h"
+#include "tests/music/loader_test_support.h"
 
 namespace zint::test {
 
 inline constexpr int kRate = 44100;
 inline constexpr std::uint64_t kHalf = kFixedOne / 2;
-
-inline void InstallMemoryFileCallbacks() {
-    SetModuleFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, MemoryFileTell);
-}
 
 // A sample as the loader leaves it: the frames, then the zeroed guard frames,
 // the first of them a copy for the loop's interpolation.
@@ -39,12 +38,14 @@ inline Sample MakeSample(std::vector<std::int16_t> frames, std::uint8_t loopMode
     return sample;
 }
 
-inline std::vector<std::int16_t> Constant(std::size_t frames, std::int16_t value) {
-    return std::vector<std::int16_t>(frames, value);
+// frames values from `from`, `by` apart.
+inline std::vector<std::int16_t> Ramp(std::size_t frames, int from, int by = 0) {
+    std::vector<std::int16_t> values(frames);
+    for (std::size_t i = 0; i < frames; ++i) values[i] = static_cast<std::int16_t>(from + by * static_cast<int>(i));
+    return values;
 }
 
-// A voice playing `sample` from `position` at full gain on both sides, with
-// no ramp pending.
+// A voice playing `sample` from `position` at `gain` on both sides, no ramp pending.
 inline Voice& PlayVoice(int index, const Sample& sample, std::uint64_t position, std::uint64_t step,
                         std::uint8_t gain = 255) {
     Voice& voice = Voices()[static_cast<std::size_t>(index)];
@@ -58,7 +59,7 @@ inline Voice& PlayVoice(int index, const Sample& sample, std::uint64_t position,
     return voice;
 }
 
-// What one frame of a voice adds to silence: the mixer's arithmetic, spelled out.
+// What one frame of a voice adds to silence.
 inline float Mixed(double value, double gain) { return static_cast<float>(0.0f + value * gain); }
 inline double Gain(std::uint8_t byte) { return static_cast<float>(byte) * kGainUnit; }
 
@@ -71,26 +72,14 @@ inline Song MakeSong(int bpm = 125, std::int16_t channels = 4) {
     return song;
 }
 
-// A looped saw wave of 100 frames.
-inline Sample MakeTone() {
-    std::vector<std::int16_t> frames(100);
-    for (std::size_t i = 0; i < frames.size(); ++i)
-        frames[i] = static_cast<std::int16_t>(600 * static_cast<int>(i) - 30000);
-    return MakeSample(std::move(frames), kForwardLoop, 0, 100);
-}
-
-// A tick handler that plays toneForTicks on voice 0 and changes its pitch and
+// A tick handler that plays a looped saw on voice 0 and changes its pitch and
 // both gains on every tick, so that every block differs. Counts the ticks.
-inline const Sample* toneForTicks = nullptr;
+inline const Sample toneForTicks = MakeSample(Ramp(100, -30000, 600), kForwardLoop, 0, 100);
 inline std::atomic<int> ticksSeen{0};
 
 inline void VaryVoiceEachTick(Song& song) {
     Voice& voice = Voices()[0];
-    if (voice.sample == nullptr) {
-        voice.sample = toneForTicks;
-        voice.position = 0;
-        voice.direction = kForward;
-    }
+    if (voice.sample == nullptr) PlayVoice(0, toneForTicks, 0, kHalf);
     voice.step = kHalf + static_cast<std::uint64_t>(song.tick % 7) * 0x1000000;
     voice.targetLeft = static_cast<std::uint8_t>(song.tick * 37);
     voice.targetRight = static_cast<std::uint8_t>(255 - song.tick * 11);
@@ -102,7 +91,7 @@ inline void VaryVoiceEachTick(Song& song) {
 class OfflinePlayerTest : public testing::Test {
 protected:
     void SetUp() override {
-        InstallMemoryFileCallbacks();
+        UseMemoryFileCallbacks();
         auto owned = std::make_unique<OfflineSoundDevice>();
         device = owned.get();
         ASSERT_TRUE(OpenSoundOutput(kRate, std::move(owned)));
@@ -110,6 +99,90 @@ protected:
     void TearDown() override { CloseSoundOutput(); }
 
     OfflineSoundDevice* device = nullptr;
+};
+
+struct Cell {
+    std::uint8_t note = 0;  // 1..96, 97 key-off
+    std::uint8_t instrument = 0;
+    std::uint8_t volume = 0;  // the volume column
+    std::uint8_t effect = 0;
+    std::uint8_t param = 0;
+};
+using Row = std::vector<Cell>;  // one cell per channel, missing ones empty
+
+inline constexpr std::uint8_t kC4 = 49;  // the cell note of C-4
+inline constexpr std::uint8_t kNoteOff = 97;
+
+inline std::vector<Row> EmptyRows(int count) { return std::vector<Row>(static_cast<std::size_t>(count)); }
+
+// An instrument of one looped 8-bit sample of `frames` frames holding a constant value.
+inline XmInstrument ToneInstrument(std::uint8_t volume = 64, std::uint8_t panning = 128, std::int8_t relativeNote = 0,
+                                   std::uint32_t frames = 64) {
+    XmInstrument instrument;
+    instrument.samples.push_back({std::nullopt, 0, frames, volume, 0, 0x01, panning, relativeNote,
+                                  DeltaCode8(std::vector<int>(frames, 32))});
+    return instrument;
+}
+
+// A module of one pattern per entry in `patterns`, played in that order.
+inline XmModule ModuleOf(const std::vector<std::vector<Row>>& patterns, int channels = 2,
+                         std::vector<XmInstrument> instruments = {ToneInstrument()}, int speed = 6) {
+    XmModule module;
+    module.channelCount = static_cast<std::uint16_t>(channels);
+    module.songLength = static_cast<std::uint16_t>(patterns.size());
+    module.defaultSpeed = static_cast<std::uint16_t>(speed);
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
+        module.orderTable[i] = static_cast<std::uint8_t>(i);
+        XmPattern& pattern = module.patterns.emplace_back();
+        pattern.rows = static_cast<std::uint16_t>(patterns[i].size());
+        for (const Row& row : patterns[i]) {
+            for (int c = 0; c < channels; ++c) {
+                const Cell cell = c < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(c)] : Cell{};
+                pattern.packed.insert(pattern.packed.end(),
+                                      {cell.note, cell.instrument, cell.volume, cell.effect, cell.param});
+            }
+        }
+    }
+    module.instruments = std::move(instruments);
+    return module;
+}
+
+// The song loaded and started on the offline output, without a tick run
+// yet: the test calls the ticks itself.
+class TickTest : public OfflinePlayerTest {
+protected:
+    void Load(const XmModule& module) {
+        if (song) {  // the voices still play the old song's samples
+            TearDown();
+            SetUp();
+        }
+        LoadResult loaded = LoadFromBytes(module.Build());
+        ASSERT_NE(loaded.song, nullptr);
+        song = std::move(loaded.song);
+        song->tickHandler = nullptr;  // the first ring renders without ticks
+        ASSERT_TRUE(StartPlayback(song.get()));
+        song->tickHandler = SongTick;
+    }
+    void Ticks(int count) {
+        for (int i = 0; i < count; ++i) SongTick(*song);
+    }
+    // Runs `count` ticks and returns a field of channel `index` after each.
+    std::vector<int> FieldOverTicks(int count, int Channel::*field, int index = 0) {
+        std::vector<int> values;
+        for (int i = 0; i < count; ++i) values.push_back(Tick(index).*field);
+        return values;
+    }
+    const Channel& Tick(int index = 0) {
+        SongTick(*song);
+        return channel(index);
+    }
+    Channel& channel(int index = 0) { return Channels()[static_cast<std::size_t>(index)]; }
+    Voice& voice(int index = 0) { return Voices()[static_cast<std::size_t>(index)]; }
+    const Sample& FirstSample(int instrument = 0) const {
+        return song->instruments[static_cast<std::size_t>(instrument)].ownedSamples[0];
+    }
+
+    std::unique_ptr<Song> song;
 };
 
 }  // namespace zint::test

@@ -5,14 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
+#include <sstream>
 
-#include "tests/music/tick_test_support.h"
+#include "tests/music/player_test_support.h"
 
 namespace zint {
 namespace {
@@ -38,19 +36,20 @@ std::uint32_t U32At(const std::string& bytes, std::size_t offset) {
 
 class XmrenderToolTest : public testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / ("xmrender_test_" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-    }
     void TearDown() override { fs::remove_all(folder); }
 
-    Outcome Xmrender(const std::string& arguments) {
-        const std::string command = std::string(ZINT_XMRENDER_BINARY) + " " + arguments + " >" +
-                                    (folder / "out.txt").string() + " 2>" + (folder / "err.txt").string();
-        const int raw = std::system(command.c_str());
+    // Runs xmrender with the arguments; paths among them are quoted.
+    template <typename... Arguments>
+    Outcome Xmrender(const Arguments&... arguments) {
+        std::ostringstream command;
+        command << ZINT_XMRENDER_BINARY;
+        ((command << ' ' << arguments), ...);  // a path prints quoted
+        command << " >" << folder / "out.txt" << " 2>" << folder / "err.txt";
+        const int raw = std::system(command.str().c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(folder / "out.txt"), Slurp(folder / "err.txt")};
     }
     fs::path Write(const std::string& name, const test::Bytes& bytes) {
+        fs::create_directories(folder);
         std::ofstream(folder / name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return folder / name;
@@ -58,66 +57,49 @@ protected:
     // Fails with one line naming `named`, and leaves no WAV behind.
     void ExpectRefused(const Outcome& run, int status, const std::string& named) {
         EXPECT_EQ(run.status, status);
-        EXPECT_EQ(run.err.rfind("xmrender: ", 0), 0u) << run.err;
+        EXPECT_TRUE(run.err.starts_with("xmrender: ")) << run.err;
         EXPECT_NE(run.err.find(named), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_FALSE(fs::exists(folder / "out.wav"));
+        EXPECT_FALSE(fs::exists(wav));
         EXPECT_FALSE(fs::exists(folder / "out.wav.part"));
     }
-    std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-    fs::path folder;
+    fs::path folder = fs::temp_directory_path() / ("xmrender_test_" + std::to_string(::getpid()));
+    fs::path wav = folder / "out.wav";
+    fs::path song = Write("song.xm", test::ModuleOf({{{{test::kC4, 1}}, {}, {}, {}}}).Build());
 };
 
-TEST_F(XmrenderToolTest, WritesA16BitStereoWavOfTheLengthAsked) {
-    const fs::path module = Write("song.xm", test::ModuleOf({{{{test::kC4, 1}}, {}, {}, {}}}).Build());
-    const Outcome run = Xmrender(Quoted(module) + " " + Quoted(folder / "out.wav") + " --seconds 1.5 --rate 22050");
+TEST_F(XmrenderToolTest, WritesA16BitStereoWavOfTheLengthAskedOrUntilTheOrderRepeats) {
+    const Outcome run = Xmrender(song, wav, "--seconds 1.5 --rate 22050");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    const std::string wav = Slurp(folder / "out.wav");
-    ASSERT_EQ(wav.size(), 44u + 33075 * 4);
-    EXPECT_EQ(wav.substr(0, 4), "RIFF");
-    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(U32At(wav, 24), 22050u);
-    EXPECT_EQ(U32At(wav, 22) & 0xFFFF, 2u);          // channels
-    EXPECT_EQ(U32At(wav, 34) & 0xFFFF, 16u);         // bits
-    EXPECT_EQ(U32At(wav, 40), 33075u * 4);
+    const std::string bytes = Slurp(wav);
+    ASSERT_EQ(bytes.size(), 44u + 33075 * 4);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(std::vector<std::uint32_t>({U32At(bytes, 24), U32At(bytes, 22) & 0xFFFF, U32At(bytes, 34) & 0xFFFF,
+                                          U32At(bytes, 40)}),
+              std::vector<std::uint32_t>({22050, 2, 16, 33075 * 4}));  // rate, channels, bits, data bytes
     EXPECT_FALSE(fs::exists(folder / "out.wav.part"));
+    ASSERT_EQ(Xmrender(song, wav).status, 0);
+    EXPECT_EQ(fs::file_size(wav), 44u + 4 * 6 * 882 * 4);
+    EXPECT_TRUE(Xmrender("--help").out.starts_with("Usage: xmrender IN.xm OUT.wav [--seconds S] [--rate HZ]\n"));
 }
 
-TEST_F(XmrenderToolTest, WithoutALengthItPlaysUntilTheOrderRepeats) {
-    const fs::path module = Write("song.xm", test::ModuleOf({{{{test::kC4, 1}}, {}, {}, {}}}).Build());
-    ASSERT_EQ(Xmrender(Quoted(module) + " " + Quoted(folder / "out.wav")).status, 0);
-    EXPECT_EQ(fs::file_size(folder / "out.wav"), 44u + 4 * 6 * 882 * 4);
-}
-
-TEST_F(XmrenderToolTest, HelpPrintsTheUsage) {
-    const Outcome run = Xmrender("--help");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.rfind("Usage: xmrender IN.xm OUT.wav [--seconds S] [--rate HZ]\n", 0), 0u);
-}
-
-TEST_F(XmrenderToolTest, RefusesWhatItCannotRender) {
-    const std::string out = Quoted(folder / "out.wav");
-    ExpectRefused(Xmrender(Quoted(folder / "missing.xm") + " " + out), 1, "missing.xm: cannot be read");
-    ExpectRefused(Xmrender(Quoted(Write("text.xm", {'h', 'i'})) + " " + out), 1, "text.xm: not an XM module");
+TEST_F(XmrenderToolTest, RefusesWhatItCannotRenderAndAWrongCommandLine) {
+    ExpectRefused(Xmrender(folder / "missing.xm", wav), 1, "missing.xm: cannot be read");
+    ExpectRefused(Xmrender(Write("text.xm", {'h', 'i'}), wav), 1, "text.xm: not an XM module");
     test::XmModule wide = test::ModuleOf({{{}}});
     wide.channelCount = 33;
-    ExpectRefused(Xmrender(Quoted(Write("wide.xm", wide.Build())) + " " + out), 1, "wide.xm: damaged");
-    ExpectRefused(Xmrender(Quoted(folder) + " " + out), 1, "is a folder");
-    const fs::path module = Write("song.xm", test::ModuleOf({{{}}}).Build());
-    ExpectRefused(Xmrender(Quoted(module) + " " + Quoted(folder / "no" / "out.wav")), 1, "no/out.wav: cannot be written");
-}
-
-TEST_F(XmrenderToolTest, RefusesAWrongCommandLine) {
-    const fs::path module = Write("song.xm", test::ModuleOf({{{}}}).Build());
-    const std::string files = Quoted(module) + " " + Quoted(folder / "out.wav");
-    ExpectRefused(Xmrender(Quoted(module)), 2, "needs a WAV file");
-    ExpectRefused(Xmrender(files + " --rate 100"), 2, "--rate");
-    ExpectRefused(Xmrender(files + " --seconds 0"), 2, "--seconds");
-    ExpectRefused(Xmrender(files + " --seconds 601"), 2, "--seconds");
-    ExpectRefused(Xmrender(files + " --loud"), 2, "unknown option --loud");
-    ExpectRefused(Xmrender(files + " extra"), 2, "unexpected argument extra");
+    ExpectRefused(Xmrender(Write("wide.xm", wide.Build()), wav), 1, "wide.xm: damaged");
+    ExpectRefused(Xmrender(folder, wav), 1, "is a folder");
+    ExpectRefused(Xmrender(song, folder / "no" / "out.wav"), 1, "no/out.wav: cannot be written");
+    ExpectRefused(Xmrender(song), 2, "needs a WAV file");
+    for (const char* option : {"--rate 100", "--seconds 0", "--seconds 601"}) {
+        ExpectRefused(Xmrender(song, wav, option), 2, std::string(option).substr(0, std::string(option).find(' ')));
+    }
+    ExpectRefused(Xmrender(song, wav, "--loud"), 2, "unknown option --loud");
+    ExpectRefused(Xmrender(song, wav, "extra"), 2, "unexpected argument extra");
 }
 
 }  // namespace
