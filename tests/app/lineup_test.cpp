@@ -27,8 +27,9 @@ using LineUpTest = test::GlTest;
 TEST_F(LineUpTest, LoaderTunnelPauseBoidsPauseGridForSeventySeconds) {
     SceneList scenes;
     BuildLineUp(scenes, *window);
-    const std::vector<const std::type_info*> kinds{&typeid(LoaderScene), &typeid(TunnelScene), &typeid(PauseScene),
-                                                   &typeid(BoidsScene),  &typeid(PauseScene),  &typeid(GridScene)};
+    const std::vector<const std::type_info*> kinds{&typeid(LoaderScene), &typeid(TunnelScene),
+                                                   &typeid(PauseScene),  &typeid(BoidsScene),
+                                                   &typeid(PauseScene),  &typeid(GridScene)};
     ASSERT_EQ(scenes.Count(), kinds.size());
     std::vector<float> durations;
     for (std::size_t i = 0; i < kinds.size(); ++i) {

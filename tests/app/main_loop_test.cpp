@@ -58,7 +58,8 @@ TEST_F(MainLoopTest, PassesTheClockSecondsAsFloat) {
     clock.frequency = 3;
     clock.steps = {100, 1, 2, 3};  // the first read is the starting point
     Run();
-    EXPECT_EQ(scene.updates, (std::vector<float>{static_cast<float>(1.0 / 3.0), static_cast<float>(2.0 / 3.0), 1.0f}));
+    EXPECT_EQ(scene.updates,
+              (std::vector<float>{static_cast<float>(1.0 / 3.0), static_cast<float>(2.0 / 3.0), 1.0f}));
 }
 
 TEST(SceneListTest, GrowsByFourFromSixteenAndKeepsOrder) {

@@ -33,9 +33,9 @@ struct StartupTest : ::testing::Test {
 TEST_F(StartupTest, PlaysTheMusicFromTheLoadersSuccessToTheShutdown) {
     EXPECT_EQ(RunIntro("-windowed", system, WithLoader(0)), 0);
     EXPECT_EQ(log, (CallLog{"window:640x480:windowed", "sound:open", "lineup", "start:loader", "sound:reset",
-                            "sound:play", "render:loader", "swap", "update:loader", "start:effect", "render:effect",
-                            "swap", "update:effect", "render:effect", "swap", "update:effect", "sound:reset",
-                            "destroy"}));
+                            "sound:play", "render:loader", "swap", "update:loader", "start:effect",
+                            "render:effect", "swap", "update:effect", "render:effect", "swap",
+                            "update:effect", "sound:reset", "destroy"}));
 }
 
 TEST_F(StartupTest, EveryFailureReportsAsItShouldAndReturnsZero) {
@@ -47,7 +47,8 @@ TEST_F(StartupTest, EveryFailureReportsAsItShouldAndReturnsZero) {
     system.windowCreated = true;
     system.soundDeviceOpens = false;
     EXPECT_EQ(RunIntro("-windowed", system, WithLoader(0)), 0);
-    EXPECT_EQ(log, (CallLog{"window:640x480:windowed", "sound:open", "destroy", "error:Unable to create player"}));
+    EXPECT_EQ(log,
+              (CallLog{"window:640x480:windowed", "sound:open", "destroy", "error:Unable to create player"}));
 
     log.clear();
     system.soundDeviceOpens = true;
@@ -60,8 +61,8 @@ TEST_F(StartupTest, EveryFailureReportsAsItShouldAndReturnsZero) {
     log.clear();
     EXPECT_EQ(RunIntro("-windowed", system, WithLoader(1)), 0);
     EXPECT_EQ(log, (CallLog{"window:640x480:windowed", "sound:open", "lineup", "start:loader",
-                            "error(owned):Unable to load data (most likely the codec thing)\r\nInform tov", "destroy",
-                            "sound:reset"}));
+                            "error(owned):Unable to load data (most likely the codec thing)\r\nInform tov",
+                            "destroy", "sound:reset"}));
 }
 
 TEST_F(StartupTest, QuitRunsTheFullShutdown) {

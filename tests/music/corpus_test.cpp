@@ -25,9 +25,9 @@ TEST(CorpusTest, EveryPackageGaveModules) {
     std::istringstream packages(line);
     int packageCount = 0;
     for (std::string package; packages >> package; ++packageCount) {
-        EXPECT_TRUE(std::any_of(modules.begin(), modules.end(),
-                                [&](const auto& path) { return path.filename().string().starts_with(package + "__"); }))
-            << package;
+        EXPECT_TRUE(std::any_of(modules.begin(), modules.end(), [&](const auto& path) {
+            return path.filename().string().starts_with(package + "__");
+        })) << package;
     }
     EXPECT_GT(packageCount, 0);
 }
@@ -55,7 +55,8 @@ TEST(CorpusTest, EveryModuleLoadsWithNothingToMendAndPlaysTheSameTwice) {
         for (std::size_t i = 0; i < fromDisk->instruments.size(); ++i) {
             ASSERT_EQ(fromDisk->instruments[i].sampleCount, fromMemory.song->instruments[i].sampleCount);
             for (int s = 0; s < fromDisk->instruments[i].sampleCount; ++s) {
-                EXPECT_EQ(fromDisk->instruments[i].ownedSamples[s].data, fromMemory.song->instruments[i].ownedSamples[s].data);
+                EXPECT_EQ(fromDisk->instruments[i].ownedSamples[s].data,
+                          fromMemory.song->instruments[i].ownedSamples[s].data);
             }
         }
 

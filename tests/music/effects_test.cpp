@@ -18,13 +18,16 @@ using test::ModuleOf;
 using test::Row;
 
 // One row of `cells` on a song of `speed` ticks a row.
-test::XmModule OneRow(const Row& cells, int speed = 6) { return ModuleOf({{cells, {}, {}}}, 16, {test::ToneInstrument()}, speed); }
+test::XmModule OneRow(const Row& cells, int speed = 6) {
+    return ModuleOf({{cells, {}, {}}}, 16, {test::ToneInstrument()}, speed);
+}
 
 using PitchEffectTest = test::TickTest;
 
 TEST_F(PitchEffectTest, ArpeggioOnSpeed6InBothTables) {
     Load(OneRow({{kC4, 1, 0, 0x0, 0x37}, {kC4, 1}}));
-    EXPECT_EQ(FieldOverTicks(6, &Channel::periodDelta), (std::vector<int>{0, 3 * 64, 7 * 64, 0, 3 * 64, 7 * 64}));
+    EXPECT_EQ(FieldOverTicks(6, &Channel::periodDelta),
+              (std::vector<int>{0, 3 * 64, 7 * 64, 0, 3 * 64, 7 * 64}));
     EXPECT_EQ(channel(1).periodDelta, 0);  // parameter 00 changes nothing
     EXPECT_EQ(channel(1).period, 4608);
 
@@ -69,7 +72,8 @@ TEST_F(PitchEffectTest, VibratoAppliesBeforeItMovesSoTheFirstTwoTicksMatch) {
 
 TEST(VibratoWaveTest, IsTheTruncatedHalfSinePeakingAt255) {
     for (int p = -32; p < 32; ++p) {
-        EXPECT_EQ(VibratoWave(p), static_cast<int>(std::fabs(std::sin(2.0 * p * double{0.049087375f})) * 256)) << p;
+        EXPECT_EQ(VibratoWave(p), static_cast<int>(std::fabs(std::sin(2.0 * p * double{0.049087375f})) * 256))
+            << p;
     }
     EXPECT_EQ(VibratoWave(16), 255);
 }
@@ -78,7 +82,8 @@ TEST(VolumeHelpersTest, TremoloSlidesAndTremorStayWithinTheirBounds) {
     Channel channel;
     channel.tremoloDepth = 15;
     // W(8) x 15 / 64 = 42, lowered to fit; at the ends nothing moves.
-    for (const auto& [volume, position, delta] : {std::tuple{64, 8, 0}, {0, -8, 0}, {32, 8, 32}, {32, -8, -32}}) {
+    for (const auto& [volume, position, delta] :
+         {std::tuple{64, 8, 0}, {0, -8, 0}, {32, 8, 32}, {32, -8, -32}}) {
         channel.volume = volume;
         channel.tremoloPosition = static_cast<std::int8_t>(position);
         ApplyTremolo(channel);
@@ -137,7 +142,8 @@ TEST_F(VolumeEffectTest, MultiRetriggerRestartsOnItsTicksAndChangesTheVolume) {
 TEST_F(VolumeEffectTest, EveryRetriggerVolumeChange) {
     // Channel c starts at volume 30 and retriggers on every tick with change c.
     Row row;
-    for (int change = 0; change < 16; ++change) row.push_back({kC4, 1, 0x10 + 30, 0x1B, static_cast<std::uint8_t>(change << 4 | 1)});
+    for (int change = 0; change < 16; ++change)
+        row.push_back({kC4, 1, 0x10 + 30, 0x1B, static_cast<std::uint8_t>(change << 4 | 1)});
     Load(OneRow(row));
     Ticks(2);
     std::vector<int> volumes;
@@ -197,7 +203,8 @@ protected:
 
 TEST_F(EnvelopeTest, SustainHoldsUntilKeyOffThenTheEnvelopeFallsToItsEnd) {
     const Instrument instrument = FallingEnvelope(kEnvelopeOn | kEnvelopeSustain, 1);
-    EXPECT_EQ(Volumes(instrument, 14), (std::vector<int>{64, 60, 57, 54, 51, 48, 44, 41, 38, 35, 32, 32, 32, 32}));
+    EXPECT_EQ(Volumes(instrument, 14),
+              (std::vector<int>{64, 60, 57, 54, 51, 48, 44, 41, 38, 35, 32, 32, 32, 32}));
     channel.keyOff = 1;
     EXPECT_EQ(Volumes(instrument, 13), (std::vector<int>{32, 28, 25, 22, 19, 16, 12, 9, 6, 3, 0, 0, 0}));
     EXPECT_EQ(channel.volumeEnvelopeDone, 1);
@@ -224,8 +231,9 @@ TEST_F(EnvelopeTest, TwoPointsOnOneTickDoNotStallTheWalker) {
 TEST_F(EnvelopeTest, SetPositionLandsInsideItsSegment) {
     Instrument instrument = FallingEnvelope(kEnvelopeOn);
     SetVolumeEnvelopePosition(channel, instrument, 5);
-    EXPECT_EQ(std::vector<int>({channel.envelopeVolume, channel.volumeEnvelopePoint, channel.volumeEnvelopeTick}),
-              std::vector<int>({48, 1, 5}));
+    EXPECT_EQ(
+        std::vector<int>({channel.envelopeVolume, channel.volumeEnvelopePoint, channel.volumeEnvelopeTick}),
+        std::vector<int>({48, 1, 5}));
     EXPECT_EQ(Volumes(instrument, 1), std::vector<int>{44});
     SetVolumeEnvelopePosition(channel, instrument, 30);  // past the last point
     EXPECT_EQ(channel.envelopeVolume, 0);
@@ -239,9 +247,20 @@ TEST_F(EnvelopeTest, SetPositionLandsInsideItsSegment) {
 }
 
 TEST(AutoVibratoTest, TheFourWaveformsSquareAndSweep) {
-    for (const auto& [type, position, value] : {std::tuple{0, 0, 0}, {0, 64, 63}, {0, 192, -63}, {1, 127, 64},
-                                               {1, 128, -64}, {2, 0, 0}, {2, 127, -64}, {2, 128, 64}, {2, 255, 0},
-                                               {3, 0, 0}, {3, 128, 64}, {3, 129, -64}, {3, 255, -1}, {4, 100, 0}}) {
+    for (const auto& [type, position, value] : {std::tuple{0, 0, 0},
+                                                {0, 64, 63},
+                                                {0, 192, -63},
+                                                {1, 127, 64},
+                                                {1, 128, -64},
+                                                {2, 0, 0},
+                                                {2, 127, -64},
+                                                {2, 128, 64},
+                                                {2, 255, 0},
+                                                {3, 0, 0},
+                                                {3, 128, 64},
+                                                {3, 129, -64},
+                                                {3, 255, -1},
+                                                {4, 100, 0}}) {
         EXPECT_EQ(AutoVibratoWave(type, position), value) << type << " " << position;
     }
     const auto deltas = [](const Instrument& instrument, int ticks) {

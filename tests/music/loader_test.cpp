@@ -40,7 +40,9 @@ LoadResult LoadedSample(XmSample sample) {
     module.instruments[1].samples = {std::move(sample)};
     return Loaded(module);
 }
-const Sample& FirstSample(const LoadResult& loaded) { return loaded.song->instruments.at(1).ownedSamples.at(0); }
+const Sample& FirstSample(const LoadResult& loaded) {
+    return loaded.song->instruments.at(1).ownedSamples.at(0);
+}
 
 TEST(LoaderTest, ReadsTheHeaderAndFollowsItsSizeWithoutReadingTheNames) {
     XmModule module = SmallModule();
@@ -55,10 +57,11 @@ TEST(LoaderTest, ReadsTheHeaderAndFollowsItsSizeWithoutReadingTheNames) {
     const LoadResult loaded = LoadFromBytes(bytes);
     ASSERT_NE(loaded.song, nullptr);
     const Song& song = *loaded.song;
-    EXPECT_EQ(std::vector<int>({song.songLength, song.restartPosition, song.channelCount, song.instrumentCount,
-                                song.songFlags, song.defaultSpeed, song.defaultBpm, song.initialGlobalVolume,
-                                song.orderTable[2], song.globalVolumeSlide, song.samplesPerTick}),
-              std::vector<int>({3, 1, 2, 2, 0, 3, 150, 64, 2, 0, 0}));
+    EXPECT_EQ(
+        std::vector<int>({song.songLength, song.restartPosition, song.channelCount, song.instrumentCount,
+                          song.songFlags, song.defaultSpeed, song.defaultBpm, song.initialGlobalVolume,
+                          song.orderTable[2], song.globalVolumeSlide, song.samplesPerTick}),
+        std::vector<int>({3, 1, 2, 2, 0, 3, 150, 64, 2, 0, 0}));
     EXPECT_EQ(song.tickHandler, SongTick);
     EXPECT_EQ(song.instruments[1].sampleCount, 3);
     EXPECT_EQ(loaded.endPosition, bytes.size());  // exactly the module's bytes
@@ -81,10 +84,11 @@ TEST(LoaderTest, UnpacksMaskAndPlainCellsWhateverThePackedSizeSays) {
     const LoadResult loaded = Loaded(module);
     const Pattern& pattern = loaded.song->patterns[0];
     ASSERT_EQ(pattern.cells.size(), 8u);
-    const std::vector<CellFields> expected{{49, 1, 0, 0, 0},          {0, 0, 0, 0, 0},  {49, 1, 0x20, 0x0A, 0x05},
-                                           {255, 0, 0xC0, 0x0F, 0xFF},  // note 97, instrument 129
-                                           {255, 0, 0, 0, 0},         {0, 0, 0, 0x0E, 0}, {0, 0, 0, 0, 0},
-                                           {0, 0, 0, 0, 0x42}};
+    const std::vector<CellFields> expected{
+        {49, 1, 0, 0, 0},          {0, 0, 0, 0, 0},
+        {49, 1, 0x20, 0x0A, 0x05}, {255, 0, 0xC0, 0x0F, 0xFF},  // note 97, instrument 129
+        {255, 0, 0, 0, 0},         {0, 0, 0, 0x0E, 0},
+        {0, 0, 0, 0, 0},           {0, 0, 0, 0, 0x42}};
     for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(Fields(pattern.cells[i]), expected[i]) << i;
     // Packed size 0: empty for all its rows.
     EXPECT_EQ(loaded.song->patterns[1].rowCount, 16);
@@ -93,8 +97,10 @@ TEST(LoaderTest, UnpacksMaskAndPlainCellsWhateverThePackedSizeSays) {
     // The highest note and instrument are kept; beyond them no note, no instrument.
     module.patterns[0] = {2, {0x83, 96, 128, 0x83, 255, 1, 0x81, 98, 0x83, 254, 7}, std::nullopt};
     const LoadResult edges = Loaded(module);
-    const std::vector<CellFields> edgeCells{{96, 128, 0, 0, 0}, {255, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 7, 0, 0, 0}};
-    for (std::size_t i = 0; i < edgeCells.size(); ++i) EXPECT_EQ(Fields(edges.song->patterns[0].cells[i]), edgeCells[i]);
+    const std::vector<CellFields> edgeCells{
+        {96, 128, 0, 0, 0}, {255, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 7, 0, 0, 0}};
+    for (std::size_t i = 0; i < edgeCells.size(); ++i)
+        EXPECT_EQ(Fields(edges.song->patterns[0].cells[i]), edgeCells[i]);
     EXPECT_EQ(edges.repairs, kRepairNote);
 }
 
@@ -132,16 +138,21 @@ TEST(LoaderTest, ReadsInstrumentsAndAnInstrumentWithoutSamplesConsumesItsHeaderS
     const Instrument& empty = loaded.song->instruments[0];
     EXPECT_EQ(empty.sampleCount, 0);
     for (const Sample* sample : empty.samples) EXPECT_EQ(sample, &emptySample);
-    EXPECT_EQ(std::vector<int>({empty.sampleMap[0], empty.volumePointCount, empty.fadeout, empty.vibratoDepth}),
-              std::vector<int>({0, 0, 0, 0}));
+    EXPECT_EQ(
+        std::vector<int>({empty.sampleMap[0], empty.volumePointCount, empty.fadeout, empty.vibratoDepth}),
+        std::vector<int>({0, 0, 0, 0}));
 
     const Instrument& read = loaded.song->instruments[1];
-    EXPECT_EQ(std::vector<int>({read.sampleCount, read.sampleMap[0], read.sampleMap[1], read.sampleMap[95],
-                                read.volumeEnvelope[1].x, read.volumeEnvelope[1].y, read.panningEnvelope[3].x,
-                                read.panningEnvelope[3].y, read.volumePointCount, read.panningPointCount,
-                                read.volumeSustainPoint, read.panningLoopStart, read.panningLoopEnd,
-                                read.volumeEnvelopeFlags, read.panningEnvelopeFlags, read.vibratoType,
-                                read.vibratoSweep, read.vibratoDepth, read.vibratoRate, read.fadeout}),
+    EXPECT_EQ(std::vector<int>({read.sampleCount,          read.sampleMap[0],
+                                read.sampleMap[1],         read.sampleMap[95],
+                                read.volumeEnvelope[1].x,  read.volumeEnvelope[1].y,
+                                read.panningEnvelope[3].x, read.panningEnvelope[3].y,
+                                read.volumePointCount,     read.panningPointCount,
+                                read.volumeSustainPoint,   read.panningLoopStart,
+                                read.panningLoopEnd,       read.volumeEnvelopeFlags,
+                                read.panningEnvelopeFlags, read.vibratoType,
+                                read.vibratoSweep,         read.vibratoDepth,
+                                read.vibratoRate,          read.fadeout}),
               std::vector<int>({3, 0, 1, 2, 10, 32, 24, 32, 3, 4, 1, 1, 3, 0x03, 0x05, 1, 2, 3, 4, 0x1000}));
     for (int i = 0; i < kMaxSamplesPerInstrument; ++i) {
         EXPECT_EQ(read.samples[i], i < 3 ? &read.ownedSamples[i] : &emptySample);
@@ -172,26 +183,32 @@ TEST(LoaderTest, DecodesSamplesAndNormalisesTheirLoops) {
 
     XmSample sixteen;
     sixteen.type = 0x10;
-    sixteen.data = {0xFF, 0x7F, 0x01, 0x00, 0x00, 0x80, 0x34, 0x12};  // 32767, +1, +32768, +0x1234: modulo 65536
+    sixteen.data = {0xFF, 0x7F, 0x01, 0x00,
+                    0x00, 0x80, 0x34, 0x12};  // 32767, +1, +32768, +0x1234: modulo 65536
     const LoadResult words = LoadedSample(sixteen);
     const std::vector<std::int16_t>& data = FirstSample(words).data;
-    EXPECT_EQ(std::vector<std::int16_t>(data.begin(), data.begin() + 4), std::vector<std::int16_t>({32767, -32768, 0, 0x1234}));
+    EXPECT_EQ(std::vector<std::int16_t>(data.begin(), data.begin() + 4),
+              std::vector<std::int16_t>({32767, -32768, 0, 0x1234}));
 
     // Loop type bits pick the mode (bit 1 wins), 16-bit sizes halve rounding
     // down, and an empty loop leaves the sample unlooped.
     for (const auto& [type, bytes, loopStart, loopLength, mode, frames, start, length] :
-         {std::tuple{0x00, 8, 2u, 4u, kNoLoop, 8u, 0u, 8u}, {0x01, 8, 2u, 4u, kForwardLoop, 8u, 2u, 4u},
-          {0x02, 8, 2u, 4u, kPingPongLoop, 8u, 2u, 4u}, {0x03, 8, 2u, 4u, kPingPongLoop, 8u, 2u, 4u},
-          {0xE1, 8, 2u, 4u, kForwardLoop, 8u, 2u, 4u}, {0x0C, 8, 2u, 4u, kNoLoop, 8u, 0u, 8u},
-          {0x11, 1132, 101u, 9u, kForwardLoop, 566u, 50u, 4u}, {0x02, 10, 4u, 0u, kNoLoop, 10u, 0u, 10u}}) {
+         {std::tuple{0x00, 8, 2u, 4u, kNoLoop, 8u, 0u, 8u},
+          {0x01, 8, 2u, 4u, kForwardLoop, 8u, 2u, 4u},
+          {0x02, 8, 2u, 4u, kPingPongLoop, 8u, 2u, 4u},
+          {0x03, 8, 2u, 4u, kPingPongLoop, 8u, 2u, 4u},
+          {0xE1, 8, 2u, 4u, kForwardLoop, 8u, 2u, 4u},
+          {0x0C, 8, 2u, 4u, kNoLoop, 8u, 0u, 8u},
+          {0x11, 1132, 101u, 9u, kForwardLoop, 566u, 50u, 4u},
+          {0x02, 10, 4u, 0u, kNoLoop, 10u, 0u, 10u}}) {
         XmSample sample;
         sample.type = static_cast<std::uint8_t>(type);
         sample.data.assign(static_cast<std::size_t>(bytes), 0);
         sample.loopStart = loopStart;
         sample.loopLength = loopLength;
         const LoadResult loaded = LoadedSample(sample);
-        EXPECT_EQ(std::tuple(FirstSample(loaded).loopMode, FirstSample(loaded).length, FirstSample(loaded).loopStart,
-                             FirstSample(loaded).loopLength),
+        EXPECT_EQ(std::tuple(FirstSample(loaded).loopMode, FirstSample(loaded).length,
+                             FirstSample(loaded).loopStart, FirstSample(loaded).loopLength),
                   std::tuple(mode, frames, start, length))
             << "type " << type;
         EXPECT_EQ(loaded.repairs, 0u);
@@ -235,7 +252,8 @@ TEST(LoaderTest, TakesRawBytesFromASampleDataSourceAndSkipsThemInTheStream) {
     ASSERT_NE(loaded.song, nullptr);
     EXPECT_TRUE(loaded.song->sampleDataSource);
     EXPECT_EQ(loaded.endPosition, bytes.size());
-    EXPECT_EQ(calls, (std::vector<std::tuple<std::uint32_t, int, int, int>>{{8, 8, 1, 0}, {8, 8, 1, 1}, {14, 16, 1, 2}}));
+    EXPECT_EQ(calls, (std::vector<std::tuple<std::uint32_t, int, int, int>>{
+                         {8, 8, 1, 0}, {8, 8, 1, 1}, {14, 16, 1, 2}}));
     // Not delta-decoded: 8-bit bytes 1, 2, 3 ... and 16-bit words 0x0201, 0x0403 ...
     const Instrument& instrument = loaded.song->instruments[1];
     EXPECT_EQ(instrument.ownedSamples[0].data[1], 0x0200);
@@ -255,7 +273,9 @@ TEST(LoaderTest, RefusesWhatBreaksTheTablesJustPastTheLimit) {
         m.patterns[0] = {4, {}, 0};
         m.channelCount = past ? 33 : 32;
     });
-    refusedPastTheLimit([](XmModule& m, bool past) { m.patterns.resize(past ? 257 : 256, {1, {}, std::nullopt}); });
+    refusedPastTheLimit([](XmModule& m, bool past) {
+        m.patterns.resize(past ? 257 : 256, {1, {}, std::nullopt});
+    });
     refusedPastTheLimit([](XmModule& m, bool past) { m.patterns[1].rows = past ? 1025 : 1024; });
     refusedPastTheLimit([](XmModule& m, bool past) {
         m.instruments.push_back({});
@@ -273,28 +293,43 @@ TEST(LoaderTest, RefusesWhatBreaksTheTablesJustPastTheLimit) {
     EXPECT_EQ(LoadFromBytes(bytes).song, nullptr);
 }
 
+// The small module changed by `change`, loaded; it must load playably.
+template <typename Change>
+LoadResult Mended(Change change) {
+    XmModule module = SmallModule();
+    change(module);
+    return Loaded(module);
+}
+
 TEST(LoaderTest, MendsHeaderFieldsAndSaysSo) {
-    for (const auto& [change, field, value, repair] : std::vector<std::tuple<std::function<void(XmModule&)>,
-                                                                              std::function<int(const Song&)>, int, std::uint32_t>>{
-             {[](XmModule& m) { m.songLength = 300; }, [](const Song& s) { return s.songLength; }, 256, kRepairSongLength},
-             {[](XmModule& m) { m.songLength = 256; }, [](const Song& s) { return s.songLength; }, 256, 0},
-             {[](XmModule& m) { m.restartPosition = 2; }, [](const Song& s) { return s.restartPosition; }, 2, 0},
-             {[](XmModule& m) { m.restartPosition = 3; }, [](const Song& s) { return s.restartPosition; }, 0, kRepairRestartPosition},
-             {[](XmModule& m) { m.restartPosition = 0xFFFF; }, [](const Song& s) { return s.restartPosition; }, 0, kRepairRestartPosition},
-             {[](XmModule& m) { m.defaultSpeed = m.defaultBpm = 0; }, [](const Song& s) { return s.defaultSpeed * 1000 + s.defaultBpm; }, 1, kRepairTempo},
-             {[](XmModule& m) { m.defaultSpeed = 0xFFFF, m.defaultBpm = 0x8000; }, [](const Song& s) { return s.defaultBpm; }, 32767, kRepairTempo},
-             {[](XmModule& m) { m.defaultSpeed = 31, m.defaultBpm = 255; }, [](const Song& s) { return s.defaultSpeed; }, 31, 0},
-             {[](XmModule& m) { m.instruments.resize(130); }, [](const Song& s) { return static_cast<int>(s.instruments.size()); }, 128, kRepairInstrumentCount},
-             {[](XmModule& m) { m.instrumentCount = 5; }, [](const Song& s) { return s.instruments[4].sampleCount; }, 0, kRepairShortRead},
-             {[](XmModule& m) { m.songLength = 0, m.orderTable[0] = 1; }, [](const Song& s) { return s.patternSlotCount; }, 2, 0},
-             {[](XmModule& m) { m.songLength = 0, m.orderTable[0] = 9; }, [](const Song& s) { return s.patterns[9].rowCount; }, 64, kRepairEmptyOrder}}) {
-        XmModule module = SmallModule();
-        change(module);
-        const LoadResult loaded = Loaded(module);
-        ASSERT_NE(loaded.song, nullptr);
-        EXPECT_EQ(field(*loaded.song), value);
-        EXPECT_EQ(loaded.repairs, repair) << value;
+    using Expected = std::pair<int, std::uint32_t>;  // the field, the repairs reported
+    LoadResult r = Mended([](XmModule& m) { m.songLength = 300; });
+    EXPECT_EQ(Expected(r.song->songLength, r.repairs), Expected(256, kRepairSongLength));
+    r = Mended([](XmModule& m) { m.songLength = 256; });
+    EXPECT_EQ(Expected(r.song->songLength, r.repairs), Expected(256, 0));
+    r = Mended([](XmModule& m) { m.restartPosition = 2; });  // the last entry of three
+    EXPECT_EQ(Expected(r.song->restartPosition, r.repairs), Expected(2, 0));
+    for (std::uint16_t restart : {3, 0xFFFF}) {
+        r = Mended([restart](XmModule& m) { m.restartPosition = restart; });
+        EXPECT_EQ(Expected(r.song->restartPosition, r.repairs), Expected(0, kRepairRestartPosition));
     }
+    r = Mended([](XmModule& m) { m.defaultSpeed = m.defaultBpm = 0; });  // speed 0 is allowed, BPM 0 not
+    EXPECT_EQ(Expected(r.song->defaultSpeed * 1000 + r.song->defaultBpm, r.repairs),
+              Expected(1, kRepairTempo));
+    r = Mended([](XmModule& m) { m.defaultSpeed = 0xFFFF, m.defaultBpm = 0x8000; });
+    EXPECT_EQ(Expected(r.song->defaultSpeed + r.song->defaultBpm, r.repairs),
+              Expected(2 * 32767, kRepairTempo));
+    r = Mended([](XmModule& m) { m.defaultSpeed = 31, m.defaultBpm = 255; });
+    EXPECT_EQ(r.repairs, 0u);
+    r = Mended([](XmModule& m) { m.instruments.resize(130); });
+    EXPECT_EQ(Expected(r.song->instrumentCount, r.repairs), Expected(128, kRepairInstrumentCount));
+    r = Mended([](XmModule& m) { m.instrumentCount = 5; });  // the file holds two
+    EXPECT_EQ(Expected(r.song->instruments.at(4).sampleCount, r.repairs), Expected(0, kRepairShortRead));
+    // No order entries: still a pattern for entry 0.
+    r = Mended([](XmModule& m) { m.songLength = 0, m.orderTable[0] = 1; });
+    EXPECT_EQ(Expected(r.song->patternSlotCount, r.repairs), Expected(2, 0));
+    r = Mended([](XmModule& m) { m.songLength = 0, m.orderTable[0] = 9; });
+    EXPECT_EQ(Expected(r.song->patterns.at(9).rowCount, r.repairs), Expected(64, kRepairEmptyOrder));
 }
 
 TEST(LoaderTest, MendsEnvelopesAndSamplesToStayInsideTheirTables) {
@@ -304,14 +339,16 @@ TEST(LoaderTest, MendsEnvelopesAndSamplesToStayInsideTheirTables) {
     instrument.panning = {{}, 3, 0, 1, 3, 0x05};
     const LoadResult loaded = Loaded(module);
     const Instrument& read = loaded.song->instruments[1];
-    EXPECT_EQ(std::vector<int>({read.volumePointCount, read.volumeEnvelopeFlags, read.volumeEnvelope[1].y,
-                                read.volumeEnvelope[2].x, read.volumeEnvelope[3].x, read.panningEnvelopeFlags}),
-              std::vector<int>({12, 0x05, 64, 5, 9, 0x01}));  // sustain 12 and loop end 3 of 3 do not exist
+    EXPECT_EQ(
+        std::vector<int>({read.volumePointCount, read.volumeEnvelopeFlags, read.volumeEnvelope[1].y,
+                          read.volumeEnvelope[2].x, read.volumeEnvelope[3].x, read.panningEnvelopeFlags}),
+        std::vector<int>({12, 0x05, 64, 5, 9, 0x01}));  // sustain 12 and loop end 3 of 3 do not exist
     EXPECT_EQ(loaded.repairs, kRepairEnvelope);
     // An envelope that is off only has its point count cut.
     instrument.volume = {{0, 99, 0, 99}, 13, 7, 8, 9, 0x06};
     const LoadResult off = Loaded(module);
-    EXPECT_EQ(std::vector<int>({off.song->instruments[1].volumeEnvelopeFlags, off.song->instruments[1].volumeEnvelope[0].y,
+    EXPECT_EQ(std::vector<int>({off.song->instruments[1].volumeEnvelopeFlags,
+                                off.song->instruments[1].volumeEnvelope[0].y,
                                 off.song->instruments[1].volumePointCount}),
               std::vector<int>({0x06, 99, 12}));
 
@@ -338,15 +375,18 @@ TEST(LoaderTest, MendsEnvelopesAndSamplesToStayInsideTheirTables) {
     EXPECT_EQ(shortened.repairs, kRepairSampleLength | kRepairSampleLoop);
     // A loop past the end ends with the sample; one starting at or past it is no loop.
     for (const auto& [type, loopStart, loopLength, mode, start, length] :
-         {std::tuple{0x02, 2u, 100u, kPingPongLoop, 2u, 6u}, {0x01, 8u, 4u, kNoLoop, 0u, 8u},
-          {0x01, 0xFFFFFFF0u, 0x20u, kNoLoop, 0u, 8u}, {0x01, 9u, 0xFFFFFFFFu, kNoLoop, 0u, 8u}}) {
+         {std::tuple{0x02, 2u, 100u, kPingPongLoop, 2u, 6u},
+          {0x01, 8u, 4u, kNoLoop, 0u, 8u},
+          {0x01, 0xFFFFFFF0u, 0x20u, kNoLoop, 0u, 8u},
+          {0x01, 9u, 0xFFFFFFFFu, kNoLoop, 0u, 8u}}) {
         XmSample sample;
         sample.type = static_cast<std::uint8_t>(type);
         sample.data = test::DeltaCode8({1, 2, 3, 4, 5, 6, 7, 8});
         sample.loopStart = loopStart;
         sample.loopLength = loopLength;
         const LoadResult mended = LoadedSample(sample);
-        EXPECT_EQ(std::tuple(FirstSample(mended).loopMode, FirstSample(mended).loopStart, FirstSample(mended).loopLength),
+        EXPECT_EQ(std::tuple(FirstSample(mended).loopMode, FirstSample(mended).loopStart,
+                             FirstSample(mended).loopLength),
                   std::tuple(mode, start, length));
         EXPECT_EQ(FirstSample(mended).data[8], mode == kNoLoop ? 0 : 8 << 8);
         EXPECT_EQ(mended.repairs, kRepairSampleLoop);
@@ -358,7 +398,8 @@ TEST(LoaderTest, EveryTruncationAndRandomDamageLoadsPlayablyOrIsRefused) {
     int loaded = 0;
     for (std::size_t size = 0; size <= original.size(); ++size) {
         SCOPED_TRACE(size);
-        const LoadResult result = LoadFromBytes(Bytes(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(size)));
+        const LoadResult result =
+            LoadFromBytes(Bytes(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(size)));
         if (!result.song) continue;
         ++loaded;
         test::ExpectPlayable(*result.song);
@@ -370,7 +411,8 @@ TEST(LoaderTest, EveryTruncationAndRandomDamageLoadsPlayablyOrIsRefused) {
     std::uniform_int_distribution<int> byte(0, 255);
     for (int round = 0; round < 2000; ++round) {
         Bytes bytes = original;
-        for (int i = 0; i < 1 + round % 8; ++i) bytes[position(random)] = static_cast<std::uint8_t>(byte(random));
+        for (int i = 0; i < 1 + round % 8; ++i)
+            bytes[position(random)] = static_cast<std::uint8_t>(byte(random));
         const LoadResult result = LoadFromBytes(bytes);
         if (result.song) {
             EXPECT_EQ(test::FirstViolation(*result.song), "") << round;
@@ -388,9 +430,10 @@ TEST(LoaderTest, TheProductionsModuleLoadsWholeWithNothingToMend) {
     EXPECT_EQ(loaded.endPosition, bytes.size());
     test::ExpectPlayable(*loaded.song);
     const Song& song = *loaded.song;
-    EXPECT_EQ(std::vector<int>({song.channelCount, song.patternSlotCount, song.songLength, song.restartPosition,
-                                song.songFlags & 1, song.defaultSpeed, song.defaultBpm}),
-              std::vector<int>({32, 10, 10, 0, 1, 6, 108}));
+    EXPECT_EQ(
+        std::vector<int>({song.channelCount, song.patternSlotCount, song.songLength, song.restartPosition,
+                          song.songFlags & 1, song.defaultSpeed, song.defaultBpm}),
+        std::vector<int>({32, 10, 10, 0, 1, 6, 108}));
 }
 
 }  // namespace

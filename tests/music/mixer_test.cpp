@@ -19,7 +19,9 @@ using test::Mixed;
 using test::PlayVoice;
 using test::Ramp;
 
-constexpr std::uint64_t Frame(std::uint64_t frame, std::uint32_t fraction = 0) { return frame << 32 | fraction; }
+constexpr std::uint64_t Frame(std::uint64_t frame, std::uint32_t fraction = 0) {
+    return frame << 32 | fraction;
+}
 
 std::vector<float> Mix(int frames) {
     std::vector<float> out(2 * static_cast<std::size_t>(frames), 0.0f);
@@ -46,7 +48,8 @@ TEST_F(MixVoicesTest, AnUnloopedOrEmptySampleEndsAndFallsSilent) {
     const Voice& voice = PlayVoice(0, sample, 0, kFixedOne);
     Voice& empty = PlayVoice(1, emptySample, 0, kFixedOne);
     const std::vector<float> out = Mix(20);
-    for (int j = 0; j < 20; ++j) EXPECT_EQ(out[2 * j + 1], j < 10 ? Mixed(1000 * (j + 1), Gain(255)) : 0.0f) << j;
+    for (int j = 0; j < 20; ++j)
+        EXPECT_EQ(out[2 * j + 1], j < 10 ? Mixed(1000 * (j + 1), Gain(255)) : 0.0f) << j;
     EXPECT_EQ(voice.sample, nullptr);
     EXPECT_EQ(voice.position, 0u);
     EXPECT_EQ(empty.sample, nullptr);
@@ -245,13 +248,15 @@ TEST_F(FillBlockTest, SeveralBusesAreAddedAfterTheirEffects) {
     Buses()[1].effects[2] = {&doubling, nullptr};
     FillBlock();
     EXPECT_EQ(effectSamples, 2 * 884);
-    EXPECT_EQ(std::vector<std::int16_t>(Ring().begin(), Ring().begin() + 2 * 884), std::vector<std::int16_t>(2 * 884, 1600));
+    EXPECT_EQ(std::vector<std::int16_t>(Ring().begin(), Ring().begin() + 2 * 884),
+              std::vector<std::int16_t>(2 * 884, 1600));
 }
 
 TEST(ConvertToPcm16Test, RoundsToNearestEvenAndClamps) {
     const std::vector<float> in{40000.0f, -40000.0f, 0.5f,     1.5f,      2.5f,      -0.5f, -1.5f,
                                 32767.4f, 32767.5f,  32768.0f, -32768.6f, -32767.5f, 1.49f, -2.51f};
-    const std::vector<std::int16_t> expected{32767, -32768, 0, 2, 2, 0, -2, 32767, 32767, 32767, -32768, -32768, 1, -3};
+    const std::vector<std::int16_t> expected{32767, -32768, 0,     2,      2,      0, -2,
+                                             32767, 32767,  32767, -32768, -32768, 1, -3};
     std::vector<std::int16_t> out(in.size(), 99);
     ConvertToPcm16(out.data(), in.data(), 0);
     ConvertToPcm16(out.data(), nullptr, 1);

@@ -55,7 +55,7 @@ TEST_F(UpdateVoiceTest, PeriodsToFrequencyAndStep) {
     const int most = MaxVoiceFrequency(44100);
     EXPECT_EQ(FrequencyFor(4608), 8363);
     EXPECT_EQ(channel.voice->step, (std::uint64_t{8363} << 32) / 44100);
-    EXPECT_EQ(FrequencyFor(4608, 64), 8860);  // subtracted from the period: a semitone up
+    EXPECT_EQ(FrequencyFor(4608, 64), 8860);      // subtracted from the period: a semitone up
     EXPECT_EQ(FrequencyFor(4608 + 7 * 768), 65);  // below 100 Hz: the frequency stays, the step is 100 Hz's
     EXPECT_EQ(channel.voice->step, (std::uint64_t{100} << 32) / 44100);
     EXPECT_EQ(FrequencyFor(-1000000), most);
@@ -63,7 +63,7 @@ TEST_F(UpdateVoiceTest, PeriodsToFrequencyAndStep) {
     EXPECT_EQ(FrequencyFor(64, -64), most);  // period 0: the last frequency stays
     EXPECT_EQ(channel.updateFlags & kFrequencyChanged, 0);
     song.songFlags = 0;
-    EXPECT_EQ(FrequencyFor(1712), 8362);  // 14317056 / 1712
+    EXPECT_EQ(FrequencyFor(1712), 8362);        // 14317056 / 1712
     EXPECT_EQ(FrequencyFor(1712, 1712), 4181);  // added: an octave down
     EXPECT_EQ(FrequencyFor(64, -80), 4181);     // a negative period keeps it too
     EXPECT_EQ(FrequencyFor(1), most);
@@ -73,7 +73,8 @@ TEST_F(UpdateVoiceTest, PeriodsToFrequencyAndStep) {
 TEST_F(UpdateVoiceTest, VolumeAndThePanningLaw) {
     Update(kPanningChanged);
     const Voice& voice = Update(kVolumeChanged);
-    EXPECT_EQ(std::vector<int>({voice.volume, voice.targetLeft, voice.targetRight}), std::vector<int>({127, 63, 63}));
+    EXPECT_EQ(std::vector<int>({voice.volume, voice.targetLeft, voice.targetRight}),
+              std::vector<int>({127, 63, 63}));
     channel.fadeoutVolume = 32768;
     EXPECT_EQ(Update(kVolumeChanged).volume, 63);
     // Panning 128 moves 4 x 32 with the envelope, 100 moves 3 x 32, 0 not at

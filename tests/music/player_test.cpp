@@ -19,7 +19,8 @@ using test::MakeSample;
 constexpr int kBlockFrames = 884;
 
 TEST(OutputFormatTest, SizesFollowTheRateAndBlocksTheDevicesByteCount) {
-    for (const auto& [rate, block, ring, ramp] : {std::tuple{44100, 884, 88400, 128}, {22050, 444, 44400, 64}}) {
+    for (const auto& [rate, block, ring, ramp] :
+         {std::tuple{44100, 884, 88400, 128}, {22050, 444, 44400, 64}}) {
         const OutputFormat format = OutputFormatFor(rate);
         EXPECT_EQ(std::vector<int>({format.blockFrames, format.bufferMs, format.ringFrames, format.blockCount,
                                     format.rampLength}),
@@ -27,8 +28,12 @@ TEST(OutputFormatTest, SizesFollowTheRateAndBlocksTheDevicesByteCount) {
         EXPECT_EQ(format.rampReciprocal, 1.0f / static_cast<float>(ramp));
     }
     const OutputFormat format = OutputFormatFor(44100);
-    for (const auto& [bytes, block] : {std::pair<std::uint64_t, int>{4 * 89400, 1}, {0, 0}, {4 * 883 + 3, 0},
-                                       {4 * 884, 1}, {4 * 88399, 99}, {std::uint64_t{4} * 88400 * 1000000 + 4 * 884 * 42, 42}}) {
+    for (const auto& [bytes, block] : {std::pair<std::uint64_t, int>{4 * 89400, 1},
+                                       {0, 0},
+                                       {4 * 883 + 3, 0},
+                                       {4 * 884, 1},
+                                       {4 * 88399, 99},
+                                       {std::uint64_t{4} * 88400 * 1000000 + 4 * 884 * 42, 42}}) {
         EXPECT_EQ(PlayBlockAt(bytes, format), block) << bytes;
     }
 }
@@ -52,7 +57,8 @@ TEST(OpenSoundOutputTest, RefusesWithoutCallbacksDeviceOrUsableRateAndResetsOnRe
     EXPECT_FALSE(OpenSoundOutput(kRate, std::make_unique<OfflineSoundDevice>()));
     test::UseMemoryFileCallbacks();
     EXPECT_FALSE(OpenSoundOutput(kRate, nullptr));
-    for (int rate : {0, 100, kMaxSampleRate + 1}) EXPECT_FALSE(OpenSoundOutput(rate, std::make_unique<OfflineSoundDevice>()));
+    for (int rate : {0, 100, kMaxSampleRate + 1})
+        EXPECT_FALSE(OpenSoundOutput(rate, std::make_unique<OfflineSoundDevice>()));
     EXPECT_FALSE(OpenSoundOutput(kRate, std::make_unique<test::FakeSoundDevice>(false)));
     EXPECT_EQ(CurrentOutput().sampleRate, 0);
 
@@ -67,7 +73,8 @@ TEST(OpenSoundOutputTest, RefusesWithoutCallbacksDeviceOrUsableRateAndResetsOnRe
     EXPECT_EQ(CurrentOutput().blockFrames, 444);
     for (int i = 0; i < kVoiceCount; ++i) {
         const Voice& voice = Voices()[static_cast<std::size_t>(i)];
-        EXPECT_EQ(std::tuple(voice.index, voice.step, voice.sample, voice.bus), std::tuple(i, kFixedOne, nullptr, 0));
+        EXPECT_EQ(std::tuple(voice.index, voice.step, voice.sample, voice.bus),
+                  std::tuple(i, kFixedOne, nullptr, 0));
     }
     for (int i = 0; i < kBusCount; ++i) {
         EXPECT_EQ(Buses()[static_cast<std::size_t>(i)].busEnabled, i == 0 ? 1 : 0);
@@ -171,7 +178,8 @@ TEST_F(PlaybackTest, TheDevicePlaysBlocksInTheOrderTheyAreRendered) {
     device->Take(rest);
     EXPECT_TRUE(heard == expected);
     // The second lap is new music, not the first ring again.
-    EXPECT_FALSE(std::equal(expected.begin(), expected.begin() + 2 * kBlockFrames, expected.begin() + 2 * 88400));
+    EXPECT_FALSE(
+        std::equal(expected.begin(), expected.begin() + 2 * kBlockFrames, expected.begin() + 2 * 88400));
 }
 
 TEST_F(PlaybackTest, StopLeavesTheDeviceLoopingTheRingAndClosingForgetsEverything) {

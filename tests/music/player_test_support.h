@@ -23,8 +23,8 @@ inline constexpr std::uint64_t kHalf = kFixedOne / 2;
 
 // A sample as the loader leaves it: the frames, then the zeroed guard frames,
 // the first of them a copy for the loop's interpolation.
-inline Sample MakeSample(std::vector<std::int16_t> frames, std::uint8_t loopMode = kNoLoop, std::uint32_t loopStart = 0,
-                         std::uint32_t loopLength = 0) {
+inline Sample MakeSample(std::vector<std::int16_t> frames, std::uint8_t loopMode = kNoLoop,
+                         std::uint32_t loopStart = 0, std::uint32_t loopLength = 0) {
     Sample sample;
     sample.length = static_cast<std::uint32_t>(frames.size());
     sample.loopMode = loopMode;
@@ -41,7 +41,8 @@ inline Sample MakeSample(std::vector<std::int16_t> frames, std::uint8_t loopMode
 // frames values from `from`, `by` apart.
 inline std::vector<std::int16_t> Ramp(std::size_t frames, int from, int by = 0) {
     std::vector<std::int16_t> values(frames);
-    for (std::size_t i = 0; i < frames; ++i) values[i] = static_cast<std::int16_t>(from + by * static_cast<int>(i));
+    for (std::size_t i = 0; i < frames; ++i)
+        values[i] = static_cast<std::int16_t>(from + by * static_cast<int>(i));
     return values;
 }
 
@@ -116,8 +117,8 @@ inline constexpr std::uint8_t kNoteOff = 97;
 inline std::vector<Row> EmptyRows(int count) { return std::vector<Row>(static_cast<std::size_t>(count)); }
 
 // An instrument of one looped 8-bit sample of `frames` frames holding a constant value.
-inline XmInstrument ToneInstrument(std::uint8_t volume = 64, std::uint8_t panning = 128, std::int8_t relativeNote = 0,
-                                   std::uint32_t frames = 64) {
+inline XmInstrument ToneInstrument(std::uint8_t volume = 64, std::uint8_t panning = 128,
+                                   std::int8_t relativeNote = 0, std::uint32_t frames = 64) {
     XmInstrument instrument;
     instrument.samples.push_back({std::nullopt, 0, frames, volume, 0, 0x01, panning, relativeNote,
                                   DeltaCode8(std::vector<int>(frames, 32))});
@@ -137,7 +138,8 @@ inline XmModule ModuleOf(const std::vector<std::vector<Row>>& patterns, int chan
         pattern.rows = static_cast<std::uint16_t>(patterns[i].size());
         for (const Row& row : patterns[i]) {
             for (int c = 0; c < channels; ++c) {
-                const Cell cell = c < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(c)] : Cell{};
+                const Cell cell =
+                    c < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(c)] : Cell{};
                 pattern.packed.insert(pattern.packed.end(),
                                       {cell.note, cell.instrument, cell.volume, cell.effect, cell.param});
             }

@@ -57,7 +57,8 @@ TEST_F(SdlPlayerTest, ThreadRendersWhatTheOfflineDeviceGets) {
     // device has played blocks the thread rendered.
     const int target = test::ticksSeen.load() + 225;
     const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (test::ticksSeen.load() < target && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    while (test::ticksSeen.load() < target && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
     ASSERT_GE(test::ticksSeen.load(), target) << "the device did not play";
     ASSERT_TRUE(StopPlayback(&song));
     const std::vector<std::int16_t> played(Ring().begin(), Ring().end());
@@ -68,7 +69,8 @@ TEST_F(SdlPlayerTest, ThreadRendersWhatTheOfflineDeviceGets) {
     ASSERT_TRUE(OpenSoundOutput(test::kRate, std::make_unique<OfflineSoundDevice>()));
     test::ticksSeen = 0;
     ASSERT_TRUE(StartPlayback(&song));
-    for (int blocks = 0; blocks < 1000 && (test::ticksSeen.load() != ticks || WriteBlock() != writeBlock); ++blocks) {
+    for (int blocks = 0; blocks < 1000 && (test::ticksSeen.load() != ticks || WriteBlock() != writeBlock);
+         ++blocks) {
         FillBlock();
     }
     ASSERT_EQ(test::ticksSeen.load(), ticks);

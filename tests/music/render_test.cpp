@@ -15,7 +15,9 @@ namespace {
 using test::EmptyRows;
 using test::ModuleOf;
 
-std::unique_ptr<Song> Loaded(const test::XmModule& module) { return test::LoadFromBytes(module.Build()).song; }
+std::unique_ptr<Song> Loaded(const test::XmModule& module) {
+    return test::LoadFromBytes(module.Build()).song;
+}
 
 TEST(RenderTest, TheFirstFrameIsTheFirstFrameOfTheFirstTick) {
     // A note on row 1: six ticks of 882 frames of silence, then a gain ramp
@@ -54,11 +56,13 @@ TEST(RenderTest, TheProductionModuleIsHeardThroughoutNearFullScale) {
     for (std::size_t start = 0; start + kSecond <= song.size(); start += kSecond) {
         double energy = 0;
         for (std::size_t i = start; i < start + kSecond; ++i) energy += double(song[i]) * song[i];
-        EXPECT_GT(10 * std::log10(energy / kSecond / (32768.0 * 32768.0) + 1e-20), -40.0) << "second " << start / kSecond;
+        EXPECT_GT(10 * std::log10(energy / kSecond / (32768.0 * 32768.0) + 1e-20), -40.0)
+            << "second " << start / kSecond;
     }
     const auto [low, high] = std::minmax_element(song.begin(), song.end());
     EXPECT_GT(20 * std::log10(std::max(-int(*low), int(*high)) / 32768.0), -4.0);
-    EXPECT_LE(std::count_if(song.begin(), song.end(), [](std::int16_t s) { return s == 32767 || s == -32768; }), 8);
+    EXPECT_LE(
+        std::count_if(song.begin(), song.end(), [](std::int16_t s) { return s == 32767 || s == -32768; }), 8);
     EXPECT_EQ(test::Render(*loaded.song, 600, true), song);
 }
 

@@ -45,7 +45,8 @@ TEST_F(SequencingTest, RowsLastSpeedTicksAndTheSongWrapsToItsRestartPosition) {
         EXPECT_EQ(song->tick, 1);
         EXPECT_EQ(PlayRows(1)[0], played.back());
     }
-    EXPECT_EQ(played, (std::vector<Position>{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {1, 0}}));
+    EXPECT_EQ(played,
+              (std::vector<Position>{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {1, 0}}));
 }
 
 TEST_F(SequencingTest, SpeedAndTempo) {
@@ -95,9 +96,10 @@ using NoteTest = test::TickTest;
 TEST_F(NoteTest, ANoteStartsTheSampleItsInstrumentMapsIt) {
     Load(ModuleOf({{{{kC4, 1}}}}, 2, {ToneInstrument(40, 200)}));
     const Channel& played = Tick();
-    EXPECT_EQ(std::vector<int>({played.note, played.instrument, played.realNote, played.period, played.notePeriod,
-                                played.volume, played.panning, played.envelopeVolume, played.fadeoutVolume}),
-              std::vector<int>({48, 0, 48, 4608, 4608, 40, 200, 64, 65536}));
+    EXPECT_EQ(
+        std::vector<int>({played.note, played.instrument, played.realNote, played.period, played.notePeriod,
+                          played.volume, played.panning, played.envelopeVolume, played.fadeoutVolume}),
+        std::vector<int>({48, 0, 48, 4608, 4608, 40, 200, 64, 65536}));
     EXPECT_EQ(voice().sample, &FirstSample());
     EXPECT_EQ(voice().frequency, 8363);
     EXPECT_EQ(voice().volume, 79);  // 40 x 64 x 65536 x 64 x 255 / 2^35
@@ -159,7 +161,8 @@ TEST_F(NoteTest, MissingInstrumentsSamplesAndWrappedNotesPlaySafely) {
     test::XmInstrument mappedAway = ToneInstrument();
     mappedAway.sampleMap.fill(20);
     // Note 1 two semitones down: realNote wraps to 254, a period far below 0.
-    Load(ModuleOf({{{{kC4, 5}, {kC4, 2}, {1, 3}}}}, 3, {ToneInstrument(), mappedAway, ToneInstrument(64, 128, -2)}));
+    Load(ModuleOf({{{{kC4, 5}, {kC4, 2}, {1, 3}}}}, 3,
+                  {ToneInstrument(), mappedAway, ToneInstrument(64, 128, -2)}));
     Ticks(1);
     EXPECT_EQ(voice(0).sample, &emptySample);
     EXPECT_EQ(voice(1).sample, &emptySample);
@@ -171,7 +174,8 @@ TEST_F(NoteTest, MissingInstrumentsSamplesAndWrappedNotesPlaySafely) {
 }
 
 TEST_F(NoteTest, SampleOffsetsStartLaterOrSilence) {
-    const std::vector<Row> rows{{{kC4, 1, 0, 0x9, 0x01}}, {{kC4, 0, 0, 0x9, 0x04}}, {{0, 0, 0, 0x9, 0x02}}, {{kC4}}};
+    const std::vector<Row> rows{
+        {{kC4, 1, 0, 0x9, 0x01}}, {{kC4, 0, 0, 0x9, 0x04}}, {{0, 0, 0, 0x9, 0x02}}, {{kC4}}};
     Load(ModuleOf({rows}, 2, {ToneInstrument(64, 128, 0, 1024)}, 1));
     Ticks(1);
     EXPECT_EQ(voice().position, std::uint64_t{256} << 32);
@@ -196,7 +200,8 @@ TEST_F(FirstTickVolumeTest, SetVolumeAndTheLastTremoloOffset) {
 }
 
 TEST_F(FirstTickVolumeTest, VolumeColumnSlidesActOnEveryTickFineSlidesOnTheFirst) {
-    Load(ModuleOf({{{{kC4, 1, 0x62}, {kC4, 1, 0x84}}, {{0, 0, 0x73}, {0, 0, 0x93}}}}, 2, {ToneInstrument()}, 3));
+    Load(ModuleOf({{{{kC4, 1, 0x62}, {kC4, 1, 0x84}}, {{0, 0, 0x73}, {0, 0, 0x93}}}}, 2, {ToneInstrument()},
+                  3));
     Ticks(3);
     EXPECT_EQ(channel(0).volume, 64 - 3 * 2);
     EXPECT_EQ(channel(1).volume, 64 - 4);

@@ -30,7 +30,8 @@ std::string Slurp(const fs::path& path) {
 
 std::uint32_t U32At(const std::string& bytes, std::size_t offset) {
     std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[offset + static_cast<std::size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | static_cast<std::uint8_t>(bytes[offset + static_cast<std::size_t>(i)]);
     return value;
 }
 
@@ -44,7 +45,8 @@ protected:
         std::ostringstream command;
         command << ZINT_XMRENDER_BINARY;
         ((command << ' ' << arguments), ...);  // a path prints quoted
-        command << " >" << folder / "out.txt" << " 2>" << folder / "err.txt";
+        command << " >" << folder / "out.txt"
+                << " 2>" << folder / "err.txt";
         const int raw = std::system(command.str().c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(folder / "out.txt"), Slurp(folder / "err.txt")};
     }
@@ -77,13 +79,14 @@ TEST_F(XmrenderToolTest, WritesA16BitStereoWavOfTheLengthAskedOrUntilTheOrderRep
     ASSERT_EQ(bytes.size(), 44u + 33075 * 4);
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
     EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(std::vector<std::uint32_t>({U32At(bytes, 24), U32At(bytes, 22) & 0xFFFF, U32At(bytes, 34) & 0xFFFF,
-                                          U32At(bytes, 40)}),
+    EXPECT_EQ(std::vector<std::uint32_t>(
+                  {U32At(bytes, 24), U32At(bytes, 22) & 0xFFFF, U32At(bytes, 34) & 0xFFFF, U32At(bytes, 40)}),
               std::vector<std::uint32_t>({22050, 2, 16, 33075 * 4}));  // rate, channels, bits, data bytes
     EXPECT_FALSE(fs::exists(folder / "out.wav.part"));
     ASSERT_EQ(Xmrender(song, wav).status, 0);
     EXPECT_EQ(fs::file_size(wav), 44u + 4 * 6 * 882 * 4);
-    EXPECT_TRUE(Xmrender("--help").out.starts_with("Usage: xmrender IN.xm OUT.wav [--seconds S] [--rate HZ]\n"));
+    EXPECT_TRUE(
+        Xmrender("--help").out.starts_with("Usage: xmrender IN.xm OUT.wav [--seconds S] [--rate HZ]\n"));
 }
 
 TEST_F(XmrenderToolTest, RefusesWhatItCannotRenderAndAWrongCommandLine) {
@@ -96,7 +99,8 @@ TEST_F(XmrenderToolTest, RefusesWhatItCannotRenderAndAWrongCommandLine) {
     ExpectRefused(Xmrender(song, folder / "no" / "out.wav"), 1, "no/out.wav: cannot be written");
     ExpectRefused(Xmrender(song), 2, "needs a WAV file");
     for (const char* option : {"--rate 100", "--seconds 0", "--seconds 601"}) {
-        ExpectRefused(Xmrender(song, wav, option), 2, std::string(option).substr(0, std::string(option).find(' ')));
+        ExpectRefused(Xmrender(song, wav, option), 2,
+                      std::string(option).substr(0, std::string(option).find(' ')));
     }
     ExpectRefused(Xmrender(song, wav, "--loud"), 2, "unknown option --loud");
     ExpectRefused(Xmrender(song, wav, "extra"), 2, "unexpected argument extra");
