@@ -81,28 +81,35 @@ class Follower:
     def __init__(self, song, block_frames):
         self.song = song
         self.block_frames = block_frames
-        self.position = None
+        self.position = None  # where in the song the next heard sample belongs
+        self.opening = 0
         self.worst = 1.0
         self.checked = 0
         self.misfits = 0
         self.slips = 0
+
+    def skip(self, count):
+        if self.position is not None:
+            self.position += count
 
     def follow(self, segment, heard_at):
         """None, or why the segment heard at heard_at seconds is not the render."""
         if self.position is None:
             self.position = best_lag(self.song[: 4 * SONG_RATE], segment[: 2 * SONG_RATE], 2 * SONG_RATE)
             self.opening = self.position
+        base = self.position  # where the segment's first sample belongs
         missed = 0
         for start in range(0, len(segment) - SHORTEST_WINDOW + 1, WINDOW):
             piece = segment[start : start + WINDOW]
-            if self.position + len(piece) > len(self.song):
-                return None
-            here = correlation(piece, self.song[self.position : self.position + len(piece)])
+            at = base + start
+            if at + len(piece) > len(self.song):
+                break
+            here = correlation(piece, self.song[at : at + len(piece)])
             if here < MIN_CORRELATION:
-                here, at = fit_near(piece, self.song, self.position, self.block_frames)
+                here, moved = fit_near(piece, self.song, at, self.block_frames)
                 if here >= MIN_CORRELATION:
                     self.slips += 1
-                    self.position = at
+                    base += moved - at
             if here < MIN_CORRELATION:
                 missed += 1
                 self.misfits += 1
@@ -113,8 +120,7 @@ class Follower:
                 missed = 0
                 self.worst = min(self.worst, here)
                 self.checked += len(piece)
-            self.position += len(piece)
-        self.position += len(segment) % WINDOW if len(segment) % WINDOW < SHORTEST_WINDOW else 0
+        self.position = base + len(segment)
         return None
 
 
@@ -149,8 +155,7 @@ def main():
     for start, end in zip(bounds[::2], bounds[1::2]):
         segment = resample(music[start:end], heard_rate, SONG_RATE)
         if len(segment) < SHORTEST_WINDOW:
-            if follower.position is not None:
-                follower.position += len(segment)
+            follower.skip(len(segment))
             continue
         failure = follower.follow(segment, (start + first) / heard_rate)
         if failure:
@@ -158,10 +163,8 @@ def main():
     if follower.checked < 0.9 * seconds * SONG_RATE:
         return (f"only {follower.checked / SONG_RATE:.2f} s of the {seconds:.2f} s heard "
                 f"fit the render")
-    worst = follower.worst
-    opening = follower.opening
     print(f"ok: {seconds:.2f} s of the module heard from {first / heard_rate:.3f} s into the recording, "
-          f"{opening / SONG_RATE:.3f} s into the song; worst window correlation {worst:.3f}; "
+          f"{follower.opening / SONG_RATE:.3f} s into the song; worst window correlation {follower.worst:.3f}; "
           f"{len(gaps)} gaps, the longest {longest * 1000:.1f} ms; {follower.slips} slips, "
           f"{follower.misfits} windows across one")
     return None
