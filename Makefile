@@ -1,23 +1,33 @@
-# make run   - install what is missing, build, and start the intro in a window
-# make test  - install what is missing, build, and run every test headless
-# make release - the whole tree as a Release build (warnings are errors there
-#               too), and its unit tests
+# make run      - install what the intro needs, build only it, and start it in a window
+# make test     - install everything, build everything, and run every test headless
+# make release  - the whole tree as a Release build (warnings are errors there
+#                 too), and its unit tests
+# make package  - build/zint_<version>_amd64.deb
+# make install  - the package's files under PREFIX (default /usr/local)
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
+PACKAGE_TARGETS = zint zint-capture xmrender zint_package_files
 
-.PHONY: run test release deps build asan tsan fuzz bench clean
+# A new build folder leaves the tests out, so the intro needs neither
+# GoogleTest nor Google Benchmark; `make test` turns them on.
+CONFIGURE = [ -f $(BUILD_DIR)/CMakeCache.txt ] && [ -z "$(CMAKE_FLAGS)" ] || \
+	cmake -S . -B $(BUILD_DIR) -DZINT_TESTS=OFF $(CMAKE_FLAGS)
+
+.PHONY: run test release deps build package install asan tsan fuzz bench clean
 
 deps:
-	@tools/deps.sh
+	@tools/deps.sh test
 
-$(BUILD_DIR)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
-
-build: deps $(BUILD_DIR)/CMakeCache.txt
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DZINT_TESTS=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+run:
+	@tools/deps.sh run
+	@$(CONFIGURE)
+	cmake --build $(BUILD_DIR) --target zint -j $(JOBS)
 	./$(BUILD_DIR)/zint -windowed
 
 test: build
@@ -31,6 +41,18 @@ release: deps
 	cmake --build build-release -j $(JOBS)
 	cd build-release && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
 		ctest --output-on-failure -j $(JOBS) -L unit
+
+package:
+	@tools/deps.sh package
+	@$(CONFIGURE)
+	cmake --build $(BUILD_DIR) --target $(PACKAGE_TARGETS) -j $(JOBS)
+	cd $(BUILD_DIR) && cpack -G DEB
+
+install:
+	@tools/deps.sh package
+	@$(CONFIGURE)
+	cmake --build $(BUILD_DIR) --target $(PACKAGE_TARGETS) -j $(JOBS)
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

@@ -1,10 +1,13 @@
 #!/bin/sh
-# Installs the Debian packages the build and the tests need, when any is missing.
-# Used by `make run` and `make test`; safe to run again (it installs nothing
-# when everything is present).
+# Installs the Debian packages a make target needs, when any is missing:
+#   tools/deps.sh run        building and running zint
+#   tools/deps.sh package    that, and building the .deb
+#   tools/deps.sh [test]     everything: the tests, benchmarks and tools too
+# Safe to run again (it installs nothing when everything is present).
 set -eu
 
-PACKAGES="
+# One package a line, so that additions merge cleanly.
+RUN_PACKAGES="
 cmake
 make
 g++
@@ -22,13 +25,39 @@ libavcodec-dev
 libavformat-dev
 libavutil-dev
 libswscale-dev
+"
+
+PACKAGE_PACKAGES="
+dpkg-dev
+gzip
+"
+
+TEST_PACKAGES="
 googletest
 libgtest-dev
 libgmock-dev
 libbenchmark-dev
 clang
 libclang-rt-14-dev
+lintian
+man-db
+groff-base
+ffmpeg
+pulseaudio
+pulseaudio-utils
+python3
+python3-numpy
 "
+
+case "${1:-test}" in
+    run) PACKAGES=$RUN_PACKAGES ;;
+    package) PACKAGES="$RUN_PACKAGES $PACKAGE_PACKAGES" ;;
+    test) PACKAGES="$RUN_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES" ;;
+    *)
+        echo "usage: $0 [run|package|test]" >&2
+        exit 2
+        ;;
+esac
 
 missing=""
 for p in $PACKAGES; do

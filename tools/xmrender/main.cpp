@@ -102,5 +102,9 @@ int main(int argc, char** argv) {
         std::fputs(HelpText().c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::puts("xmrender " ZINT_VERSION);
+        return 0;
+    }
     return Render(options);
 }

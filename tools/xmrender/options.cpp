@@ -58,6 +58,10 @@ bool ParseOptions(std::span<const std::string_view> arguments, RenderOptions& op
             options.help = true;
             continue;
         }
+        if (name == "--version") {
+            options.version = true;
+            continue;
+        }
         if (!name.starts_with("--")) {
             if (!TakeFileName(name, options, error)) return false;
             continue;
@@ -81,7 +85,7 @@ bool ParseOptions(std::span<const std::string_view> arguments, RenderOptions& op
         }
         if (!ApplyValue(name, value, options, error)) return false;
     }
-    if (!options.help && options.output.empty()) {
+    if (!options.help && !options.version && options.output.empty()) {
         error = options.input.empty() ? "needs an XM file and a WAV file" : "needs a WAV file to write";
         return false;
     }
@@ -100,6 +104,7 @@ std::string HelpText() {
            "                has already played, for at most 10 minutes\n"
            "  --rate HZ     sample rate, 8000 to 384000 (default 44100)\n"
            "  --help        show this text\n"
+           "  --version     show the version\n"
            "\n"
            "The exit code is 0 on success, 1 when the module cannot be rendered or the\n"
            "WAV file cannot be written (nothing is written then), 2 for a wrong command\n"

@@ -16,6 +16,7 @@ struct RenderOptions {
     std::optional<double> seconds;  // none: until the order sequence repeats
     int rate = kDefaultRate;
     bool help = false;
+    bool version = false;
 };
 
 // Reads the arguments after the program's name; false, with error set, on

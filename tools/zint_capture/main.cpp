@@ -117,5 +117,9 @@ int main(int argc, char** argv) {
         std::fputs(HelpText().c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::puts("zint-capture " ZINT_VERSION);
+        return 0;
+    }
     return Capture(options);
 }

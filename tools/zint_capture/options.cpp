@@ -81,6 +81,10 @@ bool ParseOptions(std::span<const std::string_view> arguments, CaptureOptions& o
             options.help = true;
             continue;
         }
+        if (name == "--version") {
+            options.version = true;
+            continue;
+        }
         std::string_view value;
         if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != std::string_view::npos) {
             value = name.substr(equals + 1);
@@ -115,6 +119,7 @@ std::string HelpText() {
            "                    floor(T x N), frame 0 being the loader's.\n"
            "  --wav FILE        also write the music as 16-bit stereo 44100 Hz WAV\n"
            "  --help            show this text\n"
+           "  --version         show the version\n"
            "\n"
            "Progress is shown while standard error is a terminal. The exit code is 0 on\n"
            "success, 1 when the capture failed and 2 for a wrong command line; the\n"

@@ -19,6 +19,7 @@ struct CaptureOptions {
     std::vector<double> stills;     // scene times of the frames to save as PNG
     std::optional<std::string> wav;
     bool help = false;
+    bool version = false;
 };
 
 // Reads the arguments after the program's name; false, with error set, on
