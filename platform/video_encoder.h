@@ -19,11 +19,12 @@ struct RgbImage {
 };
 
 struct VideoSettings {
-    std::string path;  // the container follows the name's extension, MP4 when unknown
-    int width = 0;
+    std::string path;  // the container follows the name's extension
+    int width = 0;     // both even: 4:2:0 chroma
     int height = 0;
     int framesPerSecond = 0;
     int sampleRate = 0;  // of the interleaved signed 16-bit stereo sound
+    int constantRateFactor = 18;  // H.264 quality, 0 (lossless) to 51
 };
 
 class VideoEncoder {
@@ -45,9 +46,13 @@ public:
     virtual const std::string& Error() const = 0;
 };
 
-// Creates the file and both encoders; null, with error set, when the H.264 or
-// AAC encoder is missing or the file cannot be written.
-std::unique_ptr<VideoEncoder> OpenVideoEncoder(const VideoSettings& settings, std::string& error);
+// Empty when the file name's extension names a container that holds H.264
+// video with AAC sound; otherwise why not. Creates nothing.
+std::string ContainerProblem(const std::string& path);
 
+// Creates the file and both encoders; null, with error set, when the
+// container does not fit, the H.264 or AAC encoder is missing or the file
+// cannot be written.
+std::unique_ptr<VideoEncoder> OpenVideoEncoder(const VideoSettings& settings, std::string& error);
 
 }  // namespace zint::platform

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -47,65 +47,92 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-struct CaptureTool : ::testing::Test {
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("zint-capture-tool-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
+std::vector<std::uint8_t> StillPixels(const std::filesystem::path& path, int width, int height) {
+    std::string error;
+    const auto still = platform::DecodePng(ReadBytes(path), error);
+    EXPECT_TRUE(still) << path << ": " << error;
+    if (!still) return {};
+    EXPECT_EQ(still->width * 10000 + still->height, width * 10000 + height) << path;
+    return still->pixels;
+}
+
+// Runs the production's line-up in this process through the intro's start-up
+// and main loop at a fixed frame time, and reads the back buffer of the
+// chosen frames just before their swap, row by row from the top.
+class SnapshotWindow final : public platform::Window {
+public:
+    SnapshotWindow(std::unique_ptr<platform::Window> inner, std::vector<std::int64_t>& wanted,
+                   std::vector<std::vector<std::uint8_t>>& shots)
+        : inner(std::move(inner)), wanted(wanted), shots(shots) {}
+    bool Created() const override { return inner->Created(); }
+    platform::WindowEvent PollEvent() override {
+        return shots.size() == wanted.size() ? platform::WindowEvent::Quit : inner->PollEvent();
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    void SwapBuffers() override {
+        if (shots.size() < wanted.size() && frame == wanted[shots.size()]) {
+            std::vector<std::uint8_t>& rgb = shots.emplace_back();
+            std::vector<std::uint8_t> row(640 * 4);
+            glReadBuffer(GL_BACK);
+            for (int y = 479; y >= 0; --y) {
+                glReadPixels(0, y, 640, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data());
+                for (std::size_t x = 0; x < 640; ++x) rgb.insert(rgb.end(), &row[4 * x], &row[4 * x + 3]);
+            }
+        }
+        ++frame;
+        inner->SwapBuffers();
+    }
+    void Destroy() override { inner->Destroy(); }
 
-    std::string Path(const std::string& name) const { return (folder / name).string(); }
-
-    std::filesystem::path folder;
+private:
+    std::unique_ptr<platform::Window> inner;
+    std::vector<std::int64_t>& wanted;
+    std::vector<std::vector<std::uint8_t>>& shots;
+    std::int64_t frame = 0;
 };
 
-TEST_F(CaptureTool, ShortCaptureHoldsOneFramePerFrameTimeAndTheSoundOfItsLength) {
-    const ToolResult run = RunTool("--out " + Path("v.mp4") + " --fps 25 --seconds 1.2");
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_EQ(run.output, "") << "quiet when standard error is no terminal";
+struct SnapshotSystem final : platform::System {
+    std::unique_ptr<platform::Window> CreateWindow(int width, int height, bool) override {
+        return std::make_unique<SnapshotWindow>(sdl->CreateWindow(width, height, false), frames, shots);
+    }
+    platform::Clock& GetClock() override { return clock; }
+    void ShowError(platform::Window*, std::string_view text) override { error = text; }
+    std::unique_ptr<platform::SoundDevice> CreateSoundDevice() override {
+        return std::make_unique<test::FakeSoundDevice>();
+    }
 
+    std::unique_ptr<platform::System> sdl = platform::CreateSdlSystem();
+    test::FakeClock clock{25};  // one count per read: the loop reads once per frame
+    std::vector<std::int64_t> frames;
+    std::vector<std::vector<std::uint8_t>> shots;
     std::string error;
-    const auto media = platform::ProbeMedia(Path("v.mp4"), error);
-    ASSERT_TRUE(media) << error;
-    EXPECT_EQ(media->videoCodec, "h264");
-    EXPECT_EQ(media->width, 640);
-    EXPECT_EQ(media->height, 480);
-    EXPECT_EQ(media->frameRateNumerator, 25);
-    EXPECT_EQ(media->frameRateDenominator, 1);
-    EXPECT_EQ(media->videoFrames, 30);
-    EXPECT_EQ(media->audioCodec, "aac");
-    EXPECT_EQ(media->sampleRate, 44100);
-    EXPECT_EQ(media->channels, 2);
-    EXPECT_EQ(media->audioStatedFrames, 30 * 44100 / 25);
-    // The decoder leaves the padding of the last 1024-frame AAC block in.
-    EXPECT_GE(media->audioFrames, 30 * 44100 / 25);
-    EXPECT_LT(media->audioFrames, 30 * 44100 / 25 + 1024);
-}
+};
 
-TEST_F(CaptureTool, TwoRunsGiveTheSameBytes) {
-    for (const char* name : {"a", "b"}) {
-        const std::string stem = Path(name);
-        const ToolResult run =
-            RunTool("--out " + stem + ".mp4 --wav " + stem + ".wav --fps 30 --seconds 1 --stills 0.5");
-        ASSERT_EQ(run.exitCode, 0) << run.output;
-    }
-    for (const char* suffix : {".mp4", ".wav", "_0.50s.png"}) {
-        const auto first = ReadBytes(Path(std::string("a") + suffix));
+const std::filesystem::path kFolder = std::filesystem::temp_directory_path() / "zint-capture-tool";
+
+void ExpectSameBytesOneFramePerFrameTimeAndTheSoundOfItsLength() {
+    for (const char* suffix : {".mp4", ".wav", "_0.00s.png", "_0.50s.png", "_1.50s.png"}) {
+        const auto first = ReadBytes(kFolder / (std::string("a") + suffix));
         EXPECT_FALSE(first.empty()) << suffix;
-        EXPECT_EQ(first, ReadBytes(Path(std::string("b") + suffix))) << suffix;
+        EXPECT_TRUE(first == ReadBytes(kFolder / (std::string("b") + suffix))) << suffix;
     }
-    EXPECT_EQ(ReadBytes(Path("a.wav")).size(), 44u + 44100u * 4);
+    std::string error;
+    const auto media = platform::ProbeMedia((kFolder / "a.mp4").string(), error);
+    ASSERT_TRUE(media) << error;
+    EXPECT_EQ(media->videoCodec + media->audioCodec, "h264aac");
+    EXPECT_EQ(media->width * 10000 + media->height, 640 * 10000 + 480);
+    EXPECT_EQ(media->frameRateNumerator * 1000 + media->frameRateDenominator, 25 * 1000 + 1);
+    EXPECT_EQ(media->videoFrames, 75);
+    EXPECT_EQ(media->sampleRate * 10 + media->channels, 44100 * 10 + 2);
+    EXPECT_EQ(media->audioStatedFrames, 3 * 44100);
+    // The decoder leaves the padding of the last 1024-frame AAC block in.
+    EXPECT_GE(media->audioFrames, 3 * 44100);
+    EXPECT_LT(media->audioFrames, 3 * 44100 + 1024);
 }
 
-// The capture's sound is the intro's music: silence while the loader's two
-// frames are shown, then, from the main loop's first frame, the module from
-// its first frame exactly as the player renders it offline.
-TEST_F(CaptureTool, TheSoundIsTheMusicFromTheMainLoopsFirstFrame) {
-    const ToolResult run = RunTool("--out " + Path("m.mp4") + " --wav " + Path("m.wav") + " --fps 25 --seconds 3");
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    const auto bytes = ReadBytes(Path("m.wav"));
+// Silence while the loader's two frames are shown, then, from the main loop's
+// first frame, the module from its first frame exactly as the player renders it.
+void ExpectTheMusicFromTheMainLoopsFirstFrame() {
+    const auto bytes = ReadBytes(kFolder / "a.wav");
     ASSERT_EQ(bytes.size(), 44u + 3u * 44100u * 4u);
     std::vector<std::int16_t> heard((bytes.size() - 44) / 2);
     std::memcpy(heard.data(), bytes.data() + 44, heard.size() * 2);
@@ -114,133 +141,93 @@ TEST_F(CaptureTool, TheSoundIsTheMusicFromTheMainLoopsFirstFrame) {
     test::LoadResult loaded = test::LoadFromBytes(test::Bytes(module.begin(), module.end()));
     ASSERT_NE(loaded.song, nullptr);
     const std::vector<std::int16_t> song = test::Render(*loaded.song, 3);
-
     constexpr std::size_t kLoaderSamples = 2 * 2 * 44100 / 25;
     ASSERT_TRUE(std::all_of(heard.begin(), heard.begin() + kLoaderSamples, [](std::int16_t s) { return s == 0; }));
     ASSERT_TRUE(std::equal(heard.begin() + kLoaderSamples, heard.end(), song.begin()));
     EXPECT_FALSE(test::Silent(song));
 }
 
-// Runs the production's line-up in this process, on a window of our own,
-// through the intro's start-up and main loop at a fixed frame time, and
-// reads the back buffer of the chosen frames just before each swap.
-using Snapshots = std::vector<std::vector<std::uint8_t>>;
-
-class SnapshotWindow final : public platform::Window {
-public:
-    SnapshotWindow(std::unique_ptr<platform::Window> inner, std::vector<std::int64_t> frames, Snapshots& snapshots)
-        : inner(std::move(inner)), wanted(std::move(frames)), snapshots(snapshots) {}
-
-    bool Created() const override { return inner->Created(); }
-    platform::WindowEvent PollEvent() override {
-        if (snapshots.size() == wanted.size()) return platform::WindowEvent::Quit;
-        return inner->PollEvent();
-    }
-    void SwapBuffers() override {
-        if (snapshots.size() < wanted.size() && frame == wanted[snapshots.size()]) snapshots.push_back(BackBuffer());
-        ++frame;
-        inner->SwapBuffers();
-    }
-    void Destroy() override { inner->Destroy(); }
-
-    // Rows from the top; each pixel read on its own with OpenGL's bottom-up row.
-    static std::vector<std::uint8_t> BackBuffer() {
-        std::vector<std::uint8_t> rgb;
-        rgb.reserve(640 * 480 * 3);
-        std::vector<std::uint8_t> row(640 * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadBuffer(GL_BACK);
-        for (int y = 0; y < 480; ++y) {
-            glReadPixels(0, 479 - y, 640, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data());
-            for (int x = 0; x < 640; ++x) rgb.insert(rgb.end(), row.begin() + 4 * x, row.begin() + 4 * x + 3);
-        }
-        return rgb;
-    }
-
-    std::unique_ptr<platform::Window> inner;
-    std::vector<std::int64_t> wanted;
-    Snapshots& snapshots;
-    std::int64_t frame = 0;
-};
-
-class SnapshotSystem final : public platform::System {
-public:
-    SnapshotSystem(int framesPerSecond, std::vector<std::int64_t> frames)
-        : sdl(platform::CreateSdlSystem()), clock(framesPerSecond), frames(std::move(frames)) {}
-
-    // The start-up owns the window; the snapshots outlive it here.
-    std::unique_ptr<platform::Window> CreateWindow(int width, int height, bool) override {
-        return std::make_unique<SnapshotWindow>(sdl->CreateWindow(width, height, false), frames, snapshots);
-    }
-    platform::Clock& GetClock() override { return clock; }
-    void ShowError(platform::Window*, std::string_view text) override { error = text; }
-    std::unique_ptr<platform::SoundDevice> CreateSoundDevice() override {
-        return std::make_unique<test::FakeSoundDevice>();
-    }
-
-    std::unique_ptr<platform::System> sdl;
-    test::FakeClock clock;  // one count per read: the loop reads once per frame
-    std::vector<std::int64_t> frames;
-    Snapshots snapshots;
-    std::string error;
-};
-
-TEST_F(CaptureTool, StillsAreWhatTheLineUpDrawsAtTheirTimes) {
-    const ToolResult run = RunTool("--out " + Path("v.mp4") + " --fps 25 --seconds 2 --stills 0,0.5,1.5");
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-
-    SnapshotSystem system(25, {0, 12, 37});
+void ExpectStillsAreWhatTheLineUpDrawsAtTheirTimes() {
+    SnapshotSystem system;
+    system.frames = {0, 12, 37};
     RunIntro("-windowed", system, ThisProduction());
     ASSERT_EQ(system.error, "");
-    ASSERT_EQ(system.snapshots.size(), 3u);
-
-    const std::array<const char*, 3> names{"v_0.00s.png", "v_0.50s.png", "v_1.50s.png"};
+    ASSERT_EQ(system.shots.size(), 3u);
+    const std::array<const char*, 3> names{"a_0.00s.png", "a_0.50s.png", "a_1.50s.png"};
     for (std::size_t i = 0; i < names.size(); ++i) {
-        std::string error;
-        const auto still = platform::DecodePng(ReadBytes(Path(names[i])), error);
-        ASSERT_TRUE(still) << names[i] << ": " << error;
-        ASSERT_EQ(still->width, 640) << names[i];
-        ASSERT_EQ(still->height, 480) << names[i];
-        const std::vector<std::uint8_t>& rendered = system.snapshots[i];
-        // Spot checks first, at the corners and the middle, for a readable failure.
-        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{639, 0}, std::pair{320, 240}, std::pair{0, 479},
-                                  std::pair{639, 479}}) {
-            const std::size_t at = (static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)) * 3;
-            for (std::size_t c = 0; c < 3; ++c) {
-                EXPECT_EQ(still->pixels[at + c], rendered[at + c]) << names[i] << " at " << x << "," << y;
-            }
-        }
-        EXPECT_TRUE(still->pixels == rendered) << names[i] << " differs from the rendered frame";
+        EXPECT_TRUE(StillPixels(kFolder / names[i], 640, 480) == system.shots[i]) << names[i] << " is not the frame";
     }
 }
 
-TEST_F(CaptureTool, FailuresSayWhyAndExitNonZero) {
-    ToolResult run = RunTool("--out /nonexistent-folder/v.mp4 --seconds 0.1");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.output.find("zint-capture: cannot write /nonexistent-folder/v.mp4"), std::string::npos)
-        << run.output;
-
-    run = RunTool("--fps 0");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.output.find("--fps"), std::string::npos) << run.output;
-
-    run = RunTool("--out " + Path("late.mp4") + " --seconds 0.5 --stills 1");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.output.find("before the still at 1.00 s"), std::string::npos) << run.output;
-    EXPECT_FALSE(std::filesystem::exists(Path("late.mp4"))) << "an incomplete capture leaves no video behind";
-
-    run = RunTool("--help");
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.output.rfind("Usage: zint-capture", 0), 0u) << run.output;
+// At 1920 x 1080 every pixel twice over each way, 320 columns and 60 rows in.
+void ExpectStillsScaleUpWithTheSize() {
+    const ToolResult run =
+        RunTool("--out " + (kFolder / "hd.mkv").string() + " --size 1920x1080 --fps 25 --seconds 0.6 --stills 0.5");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::vector<std::uint8_t> small = StillPixels(kFolder / "a_0.50s.png", 640, 480);
+    ASSERT_FALSE(small.empty());
+    std::vector<std::uint8_t> expected(1920 * 1080 * 3, 0);
+    for (std::size_t y = 0; y < 960; ++y) {
+        for (std::size_t x = 0; x < 1280; ++x) {
+            std::copy_n(&small[((y / 2) * 640 + x / 2) * 3], 3, &expected[((y + 60) * 1920 + x + 320) * 3]);
+        }
+    }
+    EXPECT_TRUE(StillPixels(kFolder / "hd_0.50s.png", 1920, 1080) == expected);
+    std::string error;
+    const auto media = platform::ProbeMedia((kFolder / "hd.mkv").string(), error);
+    ASSERT_TRUE(media) << error;
+    EXPECT_EQ(media->width * 10000 + media->height, 1920 * 10000 + 1080);
 }
 
-TEST_F(CaptureTool, NoOpenGlContextIsAFailure) {
-    // Without any EGL vendor library the offscreen driver gets no context.
-    const ToolResult run = RunTool("--out " + Path("v.mp4") + " --seconds 0.1",
-                                   "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.output.find("zint-capture: Unable to create window"), std::string::npos) << run.output;
-    EXPECT_FALSE(std::filesystem::exists(Path("v.mp4")));
+// Two identical 3 s captures at 25 fps with their WAV files and stills, made
+// once for all the checks.
+TEST(CaptureTool, ShortCapturesOfTheProduction) {
+    std::filesystem::remove_all(kFolder);
+    std::filesystem::create_directories(kFolder);
+    for (const char* name : {"a", "b"}) {
+        const std::string stem = (kFolder / name).string();
+        const ToolResult run =
+            RunTool("--out " + stem + ".mp4 --wav " + stem + ".wav --fps 25 --seconds 3 --stills 0,0.5,1.5");
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_EQ(run.output, "") << "quiet when standard error is no terminal";
+    }
+    ExpectSameBytesOneFramePerFrameTimeAndTheSoundOfItsLength();
+    ExpectTheMusicFromTheMainLoopsFirstFrame();
+    ExpectStillsAreWhatTheLineUpDrawsAtTheirTimes();
+    ExpectStillsScaleUpWithTheSize();
+    std::filesystem::remove_all(kFolder);
+}
+
+TEST(CaptureToolFailures, SayWhyExitNonZeroAndLeaveNoVideo) {
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::string message;
+        std::string environment = {};
+    };
+    const std::string video = (std::filesystem::temp_directory_path() / "zint-capture-failure.mp4").string();
+    const std::vector<Case> cases{
+        {"--out /nonexistent-folder/v.mp4 --seconds 0.1", 1, "zint-capture: cannot write /nonexistent-folder/v.mp4"},
+        {"--out " + video + " --seconds 0.5 --stills 1", 1, "before the still at 1.00 s"},
+        {"--out " + video + " --seconds 0.1", 1, "zint-capture: Unable to create window",
+         "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json"},  // no EGL vendor library, no context
+        // Wrong command lines fail before anything is rendered or written.
+        {"--out x.xyz", 2, "zint-capture: x.xyz: no known container"},
+        {"--out " + video + ".wav", 2, "cannot hold H.264 video"},
+        {"--out " + video + " --size 640x360", 2, "smaller than the intro's 640x480"},
+        {"--out " + video + " --size 1921x1080", 2, "needs an even width and height"},
+        {"--out " + video + " --crf 60", 2, "--crf takes"},
+        {"--fps 0", 2, "--fps"},
+    };
+    for (const Case& c : cases) {
+        const ToolResult run = RunTool(c.arguments, c.environment);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << ": " << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << ": " << run.output;
+        EXPECT_FALSE(std::filesystem::exists(video) || std::filesystem::exists("x.xyz")) << c.arguments;
+    }
+    const ToolResult help = RunTool("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.output.rfind("Usage: zint-capture", 0), 0u) << help.output;
 }
 
 }  // namespace

@@ -29,8 +29,16 @@ bool CaptureSession::WantsMoreFrames() const {
 
 bool CaptureSession::TakeFrame(std::span<const std::uint8_t> rgb) {
     if (!error.empty()) return false;
-    if (rgb.size() != static_cast<std::size_t>(plan.width) * static_cast<std::size_t>(plan.height) * 3) {
-        return Fail("a frame that is not " + std::to_string(plan.width) + " x " + std::to_string(plan.height));
+    const Framing& framing = plan.framing;
+    const auto sourcePixels =
+        static_cast<std::size_t>(framing.sourceWidth) * static_cast<std::size_t>(framing.sourceHeight);
+    if (rgb.size() != sourcePixels * 3) {
+        return Fail("a frame that is not " + std::to_string(framing.sourceWidth) + " x " +
+                    std::to_string(framing.sourceHeight));
+    }
+    if (!framing.IsIdentity()) {
+        PlaceFrame(framing, rgb, placed);
+        rgb = placed;
     }
     if (!video.AddFrame(rgb)) return Fail(video.Error());
     if (!AddSound() || !WriteStills(rgb)) return false;
@@ -54,7 +62,7 @@ bool CaptureSession::WriteStills(std::span<const std::uint8_t> rgb) {
     for (StillRequest& still : plan.stills) {
         if (still.written || still.frame != framesDone) continue;
         std::string why;
-        const auto png = platform::EncodePng(plan.width, plan.height, rgb, why);
+        const auto png = platform::EncodePng(plan.framing.width, plan.framing.height, rgb, why);
         if (!png || !WriteFile(still.path, *png, why)) return Fail(why);
         still.written = true;
     }

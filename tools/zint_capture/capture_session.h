@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/video_encoder.h"
+#include "tools/zint_capture/framing.h"
 #include "tools/zint_capture/sound_source.h"
 #include "tools/wav/wav_writer.h"
 
@@ -22,8 +23,7 @@ struct StillRequest {
 };
 
 struct CapturePlan {
-    int width = 0;
-    int height = 0;
+    Framing framing;  // from the rendered frames to the video's
     int framesPerSecond = 0;
     std::optional<std::int64_t> frameLimit;  // none: until the line-up ends
     std::vector<StillRequest> stills;
@@ -34,8 +34,8 @@ public:
     // The wav writer is optional; the others must outlive the session.
     CaptureSession(CapturePlan plan, platform::VideoEncoder& video, WavWriter* wav, SoundSource& sound);
 
-    // One rendered frame, packed RGB rows from the top. False once anything
-    // has failed; the capture should then end.
+    // One rendered frame of the framing's source size, packed RGB rows from
+    // the top. False once anything has failed; the capture should then end.
     bool TakeFrame(std::span<const std::uint8_t> rgb);
 
     // False once the frame limit is reached or something has failed.
@@ -60,6 +60,7 @@ private:
     platform::VideoEncoder& video;
     WavWriter* wav;
     SoundSource& sound;
+    std::vector<std::uint8_t> placed;
     std::vector<std::int16_t> soundBuffer;
     std::int64_t framesDone = 0;
     std::int64_t soundFramesDone = 0;

@@ -13,6 +13,7 @@
 #include "platform/offscreen_video.h"
 #include "platform/video_encoder.h"
 #include "tools/zint_capture/back_buffer.h"
+#include "tools/zint_capture/background_encoder.h"
 #include "tools/zint_capture/capture_system.h"
 #include "tools/zint_capture/music_sound.h"
 #include "tools/zint_capture/options.h"
@@ -38,8 +39,7 @@ int Fail(std::string message) {
 
 CapturePlan MakePlan(const CaptureOptions& options) {
     CapturePlan plan;
-    plan.width = kScreenWidth;
-    plan.height = kScreenHeight;
+    plan.framing = FitInto(kScreenWidth, kScreenHeight, options.width, options.height);
     plan.framesPerSecond = options.framesPerSecond;
     if (options.seconds) plan.frameLimit = FramesBefore(*options.seconds, options.framesPerSecond);
     for (double seconds : options.stills) {
@@ -69,9 +69,11 @@ int Capture(const CaptureOptions& options) {
     platform::ForceOffscreenVideo();
     std::string error;
     Outputs outputs{nullptr, nullptr, options};
-    outputs.video = platform::OpenVideoEncoder(
-        {options.out, kScreenWidth, kScreenHeight, options.framesPerSecond, kSampleRate}, error);
-    if (!outputs.video) return Fail(error);
+    auto encoder = platform::OpenVideoEncoder({options.out, options.width, options.height, options.framesPerSecond,
+                                               kSampleRate, options.constantRateFactor},
+                                              error);
+    if (!encoder) return Fail(error);
+    outputs.video = std::make_unique<BackgroundEncoder>(std::move(encoder));
     if (options.wav) {
         outputs.wav = WavWriter::Open(*options.wav, kSampleRate, error);
         if (!outputs.wav) return outputs.Discard(error);
@@ -109,7 +111,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     CaptureOptions options;
     std::string error;
-    if (!ParseOptions(arguments, options, error)) {
+    if (ParseOptions(arguments, options, error) && !options.help) error = zint::platform::ContainerProblem(options.out);
+    if (!error.empty()) {
         std::fprintf(stderr, "zint-capture: %s\nTry zint-capture --help.\n", error.c_str());
         return kUsage;
     }

@@ -24,6 +24,26 @@ bool ParseSeconds(std::string_view text, double& value) {
     return status == std::errc() && end == text.data() + text.size() && std::isfinite(value) && value >= 0.0;
 }
 
+// "WIDTHxHEIGHT", each even and from the intro's picture up to 8K.
+bool ParseSize(std::string_view text, CaptureOptions& options, std::string& error) {
+    const std::size_t cross = text.find('x');
+    int width = 0;
+    int height = 0;
+    if (cross == std::string_view::npos || !ParseInt(text.substr(0, cross), width) ||
+        !ParseInt(text.substr(cross + 1), height)) {
+        error = "--size takes WIDTHxHEIGHT, for example 1920x1080";
+    } else if (width < kMinVideoWidth || height < kMinVideoHeight) {
+        error = "--size " + std::string(text) + " is smaller than the intro's 640x480 picture";
+    } else if (width > kMaxVideoWidth || height > kMaxVideoHeight) {
+        error = "--size " + std::string(text) + " is beyond H.264's largest, 7680x4320";
+    } else if (width % 2 != 0 || height % 2 != 0) {
+        error = "--size " + std::string(text) + ": H.264 with 4:2:0 chroma needs an even width and height";
+    }
+    options.width = width;
+    options.height = height;
+    return error.empty();
+}
+
 bool ParseStillTimes(std::string_view list, std::vector<double>& times) {
     while (true) {
         const std::size_t comma = list.find(',');
@@ -59,6 +79,13 @@ bool ApplyValue(std::string_view name, std::string_view value, CaptureOptions& o
         if (!ParseInt(value, options.framesPerSecond) || options.framesPerSecond < 1 ||
             options.framesPerSecond > kMaxFramesPerSecond) {
             error = "--fps takes a whole number from 1 to " + std::to_string(kMaxFramesPerSecond);
+        }
+    } else if (name == "--size") {
+        ParseSize(value, options, error);
+    } else if (name == "--crf") {
+        if (!ParseInt(value, options.constantRateFactor) || options.constantRateFactor < 0 ||
+            options.constantRateFactor > kMaxConstantRateFactor) {
+            error = "--crf takes a whole number from 0 (lossless) to " + std::to_string(kMaxConstantRateFactor);
         }
     } else if (name == "--seconds") {
         double seconds = 0.0;
@@ -102,28 +129,35 @@ bool ParseOptions(std::span<const std::string_view> arguments, CaptureOptions& o
 }
 
 std::string HelpText() {
-    return "Usage: zint-capture [--out FILE] [--fps N] [--seconds S] [--stills T1,T2,...] [--wav FILE]\n"
+    return "Usage: zint-capture [--out FILE] [--fps N] [--size WxH] [--crf N] [--seconds S]\n"
+           "                    [--stills T1,T2,...] [--wav FILE]\n"
            "\n"
            "Renders the intro offline, frame by frame, into a video file.\n"
            "\n"
-           "  --out FILE        the video: H.264 at 640 x 480 with the music as AAC\n"
-           "                    (default zint.mp4; the name's extension picks the container)\n"
+           "  --out FILE        the video: H.264 with the music as AAC (default zint.mp4;\n"
+           "                    the name's extension picks the container: .mp4, .mkv, .mov)\n"
            "  --fps N           frames per second, 1 to 240 (default 60); every frame\n"
            "                    advances the scenes by exactly 1/N seconds\n"
+           "  --size WxH        the video's size, even numbers, at least 640x480 (the\n"
+           "                    default): the picture is scaled up by the largest whole\n"
+           "                    factor that fits, pixels kept sharp, and centred on black.\n"
+           "                    1920x1080 gives a 1280 x 960 picture between black bars.\n"
+           "  --crf N           H.264 quality, 0 (lossless) to 51, lower is better and\n"
+           "                    bigger (default 18)\n"
            "  --seconds S       stop after S seconds of scene time (default: when the\n"
            "                    last scene ends)\n"
            "  --stills T1,...   also save the frames shown at these scene times (in\n"
            "                    seconds) as PNG images next to the video, named after it:\n"
            "                    with --out dir/zint.mp4 the still at 12 s is\n"
-           "                    dir/zint_12.00s.png. The frame shown at T is frame\n"
-           "                    floor(T x N), frame 0 being the loader's.\n"
+           "                    dir/zint_12.00s.png, at the video's size. The frame shown\n"
+           "                    at T is frame floor(T x N), frame 0 being the loader's.\n"
            "  --wav FILE        also write the music as 16-bit stereo 44100 Hz WAV\n"
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"
-           "Progress is shown while standard error is a terminal. The exit code is 0 on\n"
-           "success, 1 when the capture failed and 2 for a wrong command line; the\n"
-           "reason goes to standard error.\n";
+           "Progress, with the speed as a multiple of real time, is shown while standard\n"
+           "error is a terminal. The exit code is 0 on success, 1 when the capture failed\n"
+           "and 2 for a wrong command line; the reason goes to standard error.\n";
 }
 
 std::int64_t FrameShownAt(double seconds, int framesPerSecond) {

@@ -11,10 +11,20 @@ namespace zint::capture {
 
 inline constexpr int kDefaultFramesPerSecond = 60;
 inline constexpr int kMaxFramesPerSecond = 240;
+inline constexpr int kDefaultConstantRateFactor = 18;
+inline constexpr int kMaxConstantRateFactor = 51;
+// The intro's picture; the largest H.264 levels go to 8K.
+inline constexpr int kMinVideoWidth = 640;
+inline constexpr int kMinVideoHeight = 480;
+inline constexpr int kMaxVideoWidth = 7680;
+inline constexpr int kMaxVideoHeight = 4320;
 
 struct CaptureOptions {
     std::string out = "zint.mp4";
     int framesPerSecond = kDefaultFramesPerSecond;
+    int width = kMinVideoWidth;  // of the video frame
+    int height = kMinVideoHeight;
+    int constantRateFactor = kDefaultConstantRateFactor;
     std::optional<double> seconds;  // scene time after which to stop
     std::vector<double> stills;     // scene times of the frames to save as PNG
     std::optional<std::string> wav;

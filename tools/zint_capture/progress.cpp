@@ -26,7 +26,7 @@ void Progress::Show(std::int64_t framesDone, const SceneTrack& scenes, bool fini
     const double wallSeconds = std::chrono::duration<double>(Clock::now() - started).count();
     const double sceneSeconds = static_cast<double>(framesDone) / framesPerSecond;
     const double speed = wallSeconds > 0.0 ? sceneSeconds / wallSeconds : 0.0;
-    std::fprintf(stream, "\rframe %lld  scene %zu/%zu  %.2f s rendered  %.2f s/s", static_cast<long long>(framesDone),
+    std::fprintf(stream, "\rframe %lld  scene %zu/%zu  %.2f s rendered  %.2fx real time", static_cast<long long>(framesDone),
                  scenes.current + 1, scenes.count, sceneSeconds, speed);
     const std::int64_t framesLeft = std::max<std::int64_t>(expectedFrames - framesDone, 0);
     if (!finished && framesDone > 0 && framesLeft > 0) {

@@ -1,6 +1,7 @@
 #pragma once
 // One status line on a terminal, rewritten in place while the capture runs:
-// frames done, current scene, scene seconds rendered, speed and time left.
+// frames done, current scene, scene seconds rendered, speed as a multiple of
+// real time and time left.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
