@@ -120,9 +120,8 @@ void ExpectSameBytesOneFramePerFrameTimeAndTheSoundOfItsLength() {
     ASSERT_TRUE(media) << error;
     EXPECT_EQ(media->videoCodec + media->audioCodec, "h264aac");
     EXPECT_EQ(media->width * 10000 + media->height, 640 * 10000 + 480);
-    EXPECT_EQ(media->frameRateNumerator * 1000 + media->frameRateDenominator, 25 * 1000 + 1);
-    EXPECT_EQ(media->videoFrames, 75);
-    EXPECT_EQ(media->sampleRate * 10 + media->channels, 44100 * 10 + 2);
+    EXPECT_EQ(media->videoFrames * 1000 + media->frameRateNumerator * 10 + media->frameRateDenominator, 75251);
+    EXPECT_EQ(media->sampleRate * 10 + media->channels, 441002);
     EXPECT_EQ(media->audioStatedFrames, 3 * 44100);
     // The decoder leaves the padding of the last 1024-frame AAC block in.
     EXPECT_GE(media->audioFrames, 3 * 44100);

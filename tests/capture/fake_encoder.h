@@ -22,10 +22,7 @@ public:
         order.push_back('a');
         return true;
     }
-    bool Finish() override {
-        ++finishes;
-        return true;
-    }
+    bool Finish() override { return ++finishes > 0; }
     const std::string& Error() const override { return error; }
 
     std::vector<int> firstBytes;  // of each frame: which frame the grabber made
