@@ -40,7 +40,7 @@ inline constexpr int kFontHeight = 32;
 // context to be current.
 std::unique_ptr<Resources> CreateResources(platform::Window& window);
 
-// Set when the loader scene is constructed; never cleared.
+// Set when the loader scene is constructed; cleared when it is destroyed.
 extern Resources* resources;
 
 }  // namespace zint

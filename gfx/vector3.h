@@ -2,6 +2,7 @@
 // The scenes' one vector type. The three floats are contiguous in x, y, z
 // order, so a Vector3 is handed to OpenGL directly as a vertex.
 #include <cmath>
+#include <optional>
 
 namespace zint {
 
@@ -56,6 +57,19 @@ inline Vector3 Difference(const Vector3& a, const Vector3& b) { return {a.x - b.
 inline void Project(const Vector3& a, const Vector3& b, Vector3& out) {
     const float factor = (1.0f / Dot(a, a)) * Dot(a, b);
     out.Set(a.x * factor, a.y * factor, a.z * factor);
+}
+
+// v scaled to unit length, or nothing when v has no direction a float can
+// express (zero, or so short that its reciprocal length overflows).
+inline std::optional<Vector3> Normalized(const Vector3& v) {
+    const float reciprocal = 1.0f / v.Length();
+    if (!std::isfinite(reciprocal)) return std::nullopt;
+    Vector3 unit = v;
+    return unit.Scale(reciprocal);
+}
+
+inline Vector3 Cross(const Vector3& a, const Vector3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
 }  // namespace zint

@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/refresh_rates.h"
@@ -11,6 +12,7 @@ namespace zint::platform {
 namespace {
 
 constexpr const char* kWindowTitle = "zint";
+constexpr const char* kWindowClass = "GLIWindow";
 constexpr int kFullScreenBitsPerPixel = 16;
 constexpr Uint32 kRestoreDelayMs = 300;
 
@@ -23,6 +25,13 @@ void RequestContextAttributes() {
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
 }
 
+// The desktop groups, names and matches the window by its class; SDL reads
+// it from the environment when the video subsystem starts.
+void NameWindowClass() {
+    setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 1);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", kWindowClass, 1);
+}
+
 bool IsQuitEvent(const SDL_Event& event) {
     if (event.type == SDL_QUIT) return true;
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) return true;
@@ -32,6 +41,7 @@ bool IsQuitEvent(const SDL_Event& event) {
 }  // namespace
 
 GlWindow::GlWindow(int width, int height, bool fullScreenWanted) : width(width), height(height) {
+    NameWindowClass();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
     videoInitialised = true;
 

@@ -34,10 +34,6 @@ constexpr Vector3 kWorldUp{0.0f, 1.0f, 0.0f};
 constexpr float kTextLeft = 16.0f;
 constexpr float kTextBottom = 8.0f;  // pixels above the bottom edge
 
-Vector3 Cross(const Vector3& v, const Vector3& n) {
-    return {v.y * n.z - n.y * v.z, v.z * n.x - v.x * n.z, v.x * n.y - v.y * n.x};
-}
-
 void DrawSegment(const Vector3& from, const Vector3& direction) {
     Vector3 to;
     direction.Scaled(to, kSegmentLength).Sum(to, from);

@@ -35,13 +35,6 @@ void AddDirection(Vector3& sum, const Vector3& v, float weight = 1.0f) {
 
 }  // namespace
 
-std::optional<Vector3> Normalized(const Vector3& v) {
-    const float reciprocal = 1.0f / v.Length();
-    if (!std::isfinite(reciprocal)) return std::nullopt;
-    Vector3 unit = v;
-    return unit.Scale(reciprocal);
-}
-
 void Pulse::Grow(float dt) {
     radius += growthRate * dt;
     if (radius > maxRadius) radius = minRadius;

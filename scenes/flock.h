@@ -12,10 +12,6 @@ namespace zint {
 struct Resources;
 class DisplayList;
 
-// v scaled to unit length, or nothing when v has no direction a float can
-// express (zero, or so short that its reciprocal length overflows).
-std::optional<Vector3> Normalized(const Vector3& v);
-
 struct Boid {
     float red = 0.0f;  // each 0.5 to 1.0
     float green = 0.0f;

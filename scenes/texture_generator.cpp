@@ -12,9 +12,6 @@ namespace zint {
 
 namespace {
 
-// Single precision on purpose: the warps truncate, and the textures are
-// made with this value.
-
 // The swirl leaves this radius around the centre untwisted.
 constexpr float kSwirlCore = 16.0f;
 constexpr int kSpecklePasses = 3;

@@ -69,10 +69,6 @@ void DrawStrip(const Ring& farther, const Ring& nearer) {
     glEnd();
 }
 
-Vector3 Cross(const Vector3& a, const Vector3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 void BindTexture(int slot) { resources->textures[slot]->Bind(); }
 
 }  // namespace

@@ -47,6 +47,8 @@ pulseaudio
 pulseaudio-utils
 python3
 python3-numpy
+xvfb
+x11-utils
 "
 
 case "${1:-test}" in

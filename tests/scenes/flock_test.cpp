@@ -41,18 +41,6 @@ void PlaceOnCircle(Flock& flock, Vector3 middle, float radius) {
     }
 }
 
-TEST(Normalized, GivesUnitVectorsAndNothingForVectorsWithoutDirection) {
-    const std::optional<Vector3> unit = Normalized({3.0f, 4.0f, 0.0f});
-    ASSERT_TRUE(unit);
-    ExpectEqualVectors(*unit, {0.6f, 0.8f, 0.0f}, 1e-7f);
-    EXPECT_FALSE(Normalized({0.0f, 0.0f, 0.0f}));
-    EXPECT_FALSE(Normalized({1e-30f, 0.0f, -1e-30f})) << "squares underflow to a zero length";
-    EXPECT_FALSE(Normalized({NAN, 1.0f, 0.0f}));
-    const std::optional<Vector3> tiny = Normalized({0.0f, -1e-19f, 0.0f});
-    ASSERT_TRUE(tiny);
-    EXPECT_NEAR(tiny->y, -1.0f, 1e-3f);
-}
-
 TEST(FlockReset, DrawsZYXThenRedGreenBluePerBoidFromTheSharedSequence) {
     const Flock flock = MakeFlock(77);
     const int nextAfterConstruction = Rand();

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstddef>
+#include <optional>
 
 namespace zint {
 namespace {
@@ -103,6 +105,24 @@ TEST(Vector3, ProjectMayWriteIntoEitherInput) {
 
 TEST(Vector3, DifferenceIsTheStepFromTheSecondToTheFirst) {
     ExpectVector(Difference(Vector3{1.0f, 5.0f, -2.0f}, Vector3{4.0f, 1.0f, 1.0f}), -3, 4, -3);
+}
+
+TEST(Normalized, GivesUnitVectorsAndNothingForVectorsWithoutDirection) {
+    const std::optional<Vector3> unit = Normalized({3.0f, 4.0f, 0.0f});
+    ASSERT_TRUE(unit);
+    ExpectVector(*unit, 0.6f, 0.8f, 0.0f);
+    EXPECT_FALSE(Normalized({0.0f, 0.0f, 0.0f}));
+    EXPECT_FALSE(Normalized({1e-30f, 0.0f, -1e-30f})) << "squares underflow to a zero length";
+    EXPECT_FALSE(Normalized({NAN, 1.0f, 0.0f}));
+    const std::optional<Vector3> tiny = Normalized({0.0f, -1e-19f, 0.0f});
+    ASSERT_TRUE(tiny);
+    EXPECT_NEAR(tiny->y, -1.0f, 1e-3f);
+}
+
+TEST(Vector3, CrossFollowsTheRightHandRule) {
+    ExpectVector(Cross({1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}), 0, 0, 1);
+    ExpectVector(Cross({0.0f, 2.0f, 0.0f}, {0.0f, 0.0f, 3.0f}), 6, 0, 0);
+    ExpectVector(Cross({1.0f, 2.0f, 3.0f}, {4.0f, 5.0f, 6.0f}), -3, 6, -3);
 }
 
 }  // namespace
