@@ -28,12 +28,12 @@ while [ "$i" -lt "$runs" ]; do
     echo "$start $end" | awk '{ printf "%.2f\n", $2 - $1 }' >>"$out/walls"
     i=$((i + 1))
 done
-sort -n "$out/walls" | awk -v runs="$runs" -v length="$production_seconds" -v frames="$frames" '
+sort -n "$out/walls" | awk -v runs="$runs" -v production="$production_seconds" -v frames="$frames" '
     { wall[NR] = $1 }
     END {
         median = wall[int((runs + 1) / 2)]
         printf "whole production: %.2f s wall (median of %d, from %.2f to %.2f s)\n", median, runs, wall[1], wall[runs]
-        printf "  %.2f x real time (%.1f s of production), %.2f ms per frame\n", length / median, length,
+        printf "  %.2f x real time (%.1f s of production), %.2f ms per frame\n", production / median, production,
                1000 * median / frames
     }'
 echo "per frame, from capture_bench:"
