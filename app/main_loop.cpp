@@ -1,5 +1,7 @@
 #include "app/main_loop.h"
 
+#include "gfx/drawing.h"
+
 namespace zint {
 
 LoopEnd RunMainLoop(SceneList& scenes, platform::Window& window, platform::Clock& clock) {
@@ -14,6 +16,7 @@ LoopEnd RunMainLoop(SceneList& scenes, platform::Window& window, platform::Clock
 
         Scene& scene = scenes[current];
         scene.Render();
+        gl::Flush();
         window.SwapBuffers();
 
         const std::int64_t now = clock.Counter();

@@ -1,4 +1,4 @@
-#include <GL/gl.h>
+#include "gfx/drawing.h"
 
 #include "app/scene.h"
 
@@ -6,10 +6,10 @@ namespace zint {
 
 bool PauseScene::Start() {
     elapsed = 0.0f;
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    gl::ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     return true;
 }
 
-void PauseScene::Render() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+void PauseScene::Render() { gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
 }  // namespace zint

@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/main_loop.h"
 #include "app/music_hookup.h"
+#include "gfx/drawing.h"
 
 namespace zint {
 
@@ -15,6 +16,7 @@ int RunIntro(std::string_view commandLine, platform::System& system, const Produ
         system.ShowError(nullptr, kNoWindowMessage);
         return 0;
     }
+    gl::SelectDrawing(window->Api());
 
     MusicHookUp music(production.module);
     switch (music.Prepare(system.CreateSoundDevice())) {

@@ -1,41 +1,40 @@
 #include "gfx/draw_state.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "gfx/drawing.h"
 
 namespace zint {
 
 void UseTopLeftPixelProjection(int width, int height) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, width, height, 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    gl::MatrixMode(GL_PROJECTION);
+    gl::LoadIdentity();
+    gl::Ortho(0.0, width, height, 0.0, -1.0, 1.0);
+    gl::MatrixMode(GL_MODELVIEW);
+    gl::LoadIdentity();
 }
 
 void UsePerspectiveCamera(double fieldOfViewY, double aspect, double near, double far, const Vector3& eye,
                           const Vector3& target, const Vector3& up) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(fieldOfViewY, aspect, near, far);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, up.x, up.y, up.z);
+    gl::MatrixMode(GL_PROJECTION);
+    gl::LoadIdentity();
+    gl::Perspective(fieldOfViewY, aspect, near, far);
+    gl::MatrixMode(GL_MODELVIEW);
+    gl::LoadIdentity();
+    gl::LookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, up.x, up.y, up.z);
 }
 
 void BeginAdditiveOverlay() {
-    glDisable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glEnable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
+    gl::Disable(GL_CULL_FACE);
+    gl::Enable(GL_BLEND);
+    gl::BlendFunc(GL_ONE, GL_ONE);
+    gl::Enable(GL_TEXTURE_2D);
+    gl::Disable(GL_DEPTH_TEST);
 }
 
 void RestoreSceneState() {
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_TEXTURE_2D);
+    gl::Enable(GL_DEPTH_TEST);
+    gl::Disable(GL_BLEND);
+    gl::Enable(GL_CULL_FACE);
+    gl::Disable(GL_TEXTURE_2D);
 }
 
 }  // namespace zint

@@ -1,6 +1,6 @@
 #include "gfx/image_blob.h"
 
-#include <GL/gl.h>
+#include "gfx/drawing.h"
 #include <GL/glext.h>
 
 #include <algorithm>
@@ -51,11 +51,11 @@ std::unique_ptr<Texture> DecodeImageBlob(const MemoryFile& file, platform::Image
     if (!image) return nullptr;
     // Rows of width * 3 bytes need not be 4-byte aligned.
     GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl::GetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    gl::PixelStorei(GL_UNPACK_ALIGNMENT, 1);
     auto texture = std::make_unique<Texture>();
-    texture->Upload(3, image->width, image->height, GL_BGR_EXT, GL_UNSIGNED_BYTE, image->pixels.data());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    texture->Upload(3, image->width, image->height, GL_BGR_EXT, image->pixels.data());
+    gl::PixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     return texture;
 }
 

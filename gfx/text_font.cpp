@@ -41,18 +41,18 @@ void CompileGlyphList(GLuint list, const platform::GlyphBitmap& glyph) {
     const std::vector<GLubyte> rows = BottomRowsFirst(glyph);
     // The pixel data is copied into the list under the unpack state of the
     // moment: rows packed to the byte, nothing skipped.
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-    glNewList(list, GL_COMPILE);
-    glBitmap(glyph.width, glyph.rows, static_cast<GLfloat>(-glyph.left),
+    gl::PushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    gl::PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl::PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    gl::PixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    gl::PixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    gl::PixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    gl::NewList(list);
+    gl::Bitmap(glyph.width, glyph.rows, static_cast<GLfloat>(-glyph.left),
              static_cast<GLfloat>(glyph.rows - glyph.top), static_cast<GLfloat>(glyph.advance), 0.0f,
              rows.empty() ? kNoPixels : rows.data());
-    glEndList();
-    glPopClientAttrib();
+    gl::EndList();
+    gl::PopClientAttrib();
 }
 
 void TextFont::Create() {
@@ -78,16 +78,16 @@ void TextFont::DrawTextQuad(const Texture& texture, int quadWidth, float x, floa
     const float right = x + static_cast<float>(quadWidth);
     const float bottom = y + static_cast<float>(2 * height);
     texture.Bind();
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(x, y);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(right, y);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(right, bottom);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(x, bottom);
-    glEnd();
+    gl::Begin(GL_QUADS);
+    gl::TexCoord2f(0.0f, 1.0f);
+    gl::Vertex2f(x, y);
+    gl::TexCoord2f(1.0f, 1.0f);
+    gl::Vertex2f(right, y);
+    gl::TexCoord2f(1.0f, 0.0f);
+    gl::Vertex2f(right, bottom);
+    gl::TexCoord2f(0.0f, 0.0f);
+    gl::Vertex2f(x, bottom);
+    gl::End();
 }
 
 }  // namespace zint

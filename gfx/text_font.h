@@ -2,7 +2,7 @@
 // The one face of the program at one size. Each character code c from 0 to
 // 254 has a bitmap display list FontListBase + c that draws the glyph in the
 // current raster colour and moves the raster position by advances[c].
-#include <GL/gl.h>
+#include "gfx/drawing.h"
 
 #include <array>
 #include <string>

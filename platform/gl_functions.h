@@ -10,4 +10,10 @@ using GlFunction = void (*)();
 // The function of the current context's library; null when there is none.
 GlFunction FindGlFunction(const char* name);
 
+// The same, typed: function becomes null when the library lacks it.
+template <typename Function>
+void FindGlFunction(Function& function, const char* name) {
+    function = reinterpret_cast<Function>(FindGlFunction(name));
+}
+
 }  // namespace zint::platform

@@ -1,6 +1,8 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/sdl_window.h"
@@ -10,6 +12,13 @@
 namespace zint::platform {
 
 namespace {
+
+// ZINT_GL=es asks for the OpenGL ES 3.0 path; anything else, or nothing,
+// for the compatibility profile. Either falls back to the other.
+GlApi GlRequestFromEnvironment() {
+    const char* wanted = std::getenv("ZINT_GL");
+    return wanted != nullptr && std::strcmp(wanted, "es") == 0 ? GlApi::Es3 : GlApi::Compatibility;
+}
 
 class SdlClock final : public Clock {
 public:
@@ -23,7 +32,7 @@ public:
     ~SdlSystem() override { SDL_Quit(); }
 
     std::unique_ptr<Window> CreateWindow(int width, int height, bool fullScreen) override {
-        return std::make_unique<GlWindow>(width, height, fullScreen);
+        return std::make_unique<GlWindow>(width, height, fullScreen, GlRequestFromEnvironment());
     }
 
     Clock& GetClock() override { return clock; }

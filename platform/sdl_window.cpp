@@ -1,10 +1,9 @@
 #include "platform/sdl_window.h"
 
-#include <GL/gl.h>
-
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/gl_functions.h"
 #include "platform/refresh_rates.h"
 
 namespace zint::platform {
@@ -16,8 +15,18 @@ constexpr const char* kWindowClass = "GLIWindow";
 constexpr int kFullScreenBitsPerPixel = 16;
 constexpr Uint32 kRestoreDelayMs = 300;
 
-void RequestContextAttributes() {
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+void RequestContextAttributes(GlApi kind) {
+    SDL_GL_ResetAttributes();
+    if (kind == GlApi::Es3) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+        // ES copies the frame into a texture only when the frame has every
+        // channel the texture has.
+        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    } else {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
@@ -40,15 +49,33 @@ bool IsQuitEvent(const SDL_Event& event) {
 
 }  // namespace
 
-GlWindow::GlWindow(int width, int height, bool fullScreenWanted) : width(width), height(height) {
+GlWindow::GlWindow(int width, int height, bool fullScreenWanted, GlApi preferred) : width(width), height(height) {
     NameWindowClass();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
     videoInitialised = true;
 
-    RequestContextAttributes();
-    window = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                              height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
-    if (window == nullptr) return;
+    const GlApi other = preferred == GlApi::Es3 ? GlApi::Compatibility : GlApi::Es3;
+    if (!Open(preferred, fullScreenWanted) && !Open(other, fullScreenWanted)) return;
+
+    // Motions counted in frames assume the display's refresh paces the loop.
+    SDL_GL_SetSwapInterval(1);
+    // Without a display nothing paces the swaps, and a software renderer
+    // would queue frames far ahead of the clock: wait for each one instead.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    finishEachFrame = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
+    FindGlFunction(finish, "glFinish");
+    if (fullScreenWanted) {
+        SDL_ShowCursor(SDL_DISABLE);
+        cursorHidden = true;
+    }
+    created = true;
+}
+
+bool GlWindow::Open(GlApi kind, bool fullScreenWanted) {
+    RequestContextAttributes(kind);
+    window = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                              SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    if (window == nullptr) return false;
 
     if (fullScreenWanted) {
         fullScreen = WalkRefreshRates([&](int rate) {
@@ -57,19 +84,24 @@ GlWindow::GlWindow(int width, int height, bool fullScreenWanted) : width(width),
     }
 
     context = SDL_GL_CreateContext(window);
-    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0) return;
-
-    // Motions counted in frames assume the display's refresh paces the loop.
-    SDL_GL_SetSwapInterval(1);
-    // Without a display nothing paces the swaps, and a software renderer
-    // would queue frames far ahead of the clock: wait for each one instead.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    finishEachFrame = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
-    if (fullScreenWanted) {
-        SDL_ShowCursor(SDL_DISABLE);
-        cursorHidden = true;
+    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0) {
+        Close();
+        return false;
     }
-    created = true;
+    api = kind;
+    return true;
+}
+
+void GlWindow::Close() {
+    if (context != nullptr) {
+        SDL_GL_MakeCurrent(window, nullptr);
+        SDL_GL_DeleteContext(context);
+        context = nullptr;
+    }
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
 }
 
 GlWindow::~GlWindow() { Destroy(); }
@@ -108,23 +140,15 @@ WindowEvent GlWindow::PollEvent() {
 void GlWindow::SwapBuffers() {
     if (window == nullptr) return;
     SDL_GL_SwapWindow(window);
-    if (finishEachFrame) glFinish();
+    if (finishEachFrame && finish != nullptr) finish();
 }
 
 void GlWindow::Destroy() {
-    if (context != nullptr) {
-        SDL_GL_MakeCurrent(window, nullptr);
-        SDL_GL_DeleteContext(context);
-        context = nullptr;
-    }
     if (cursorHidden) {
         SDL_ShowCursor(SDL_ENABLE);
         cursorHidden = false;
     }
-    if (window != nullptr) {
-        SDL_DestroyWindow(window);
-        window = nullptr;
-    }
+    Close();
     if (videoInitialised) {
         // Give the display a moment before returning it to the desktop mode.
         if (fullScreen) SDL_Delay(kRestoreDelayMs);

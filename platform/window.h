@@ -5,6 +5,10 @@
 
 namespace zint::platform {
 
+// Which OpenGL the window's context speaks: the compatibility profile, or
+// OpenGL ES 3.0 (what browsers offer as WebGL 2).
+enum class GlApi { Compatibility, Es3 };
+
 enum class WindowEvent {
     None,   // nothing was waiting
     Quit,   // Escape or the window's close request: the main loop ends
@@ -17,6 +21,8 @@ public:
 
     // False when no OpenGL context could be made current; nothing else works then.
     virtual bool Created() const = 0;
+
+    virtual GlApi Api() const { return GlApi::Compatibility; }
 
     // Handles at most one waiting event.
     virtual WindowEvent PollEvent() = 0;

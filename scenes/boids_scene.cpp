@@ -1,6 +1,6 @@
 #include "scenes/boids_scene.h"
 
-#include <GL/gl.h>
+#include "gfx/drawing.h"
 
 #include <cmath>
 #include <utility>
@@ -37,8 +37,8 @@ constexpr float kTextBottom = 8.0f;  // pixels above the bottom edge
 void DrawSegment(const Vector3& from, const Vector3& direction) {
     Vector3 to;
     direction.Scaled(to, kSegmentLength).Sum(to, from);
-    glVertex3fv(from.Data());
-    glVertex3fv(to.Data());
+    gl::Vertex3fv(from.Data());
+    gl::Vertex3fv(to.Data());
 }
 
 // The heading, the world up made perpendicular to it, and the side. A boid
@@ -60,22 +60,22 @@ void DrawBoidAxes(const Boid& boid) {
 
 DisplayList::DisplayList(bool build) {
     if (!build) return;
-    listName = glGenLists(1);
+    listName = gl::GenLists(1);
     if (listName == 0) return;
     // A 32 x 32 square in the plane y = 0 with the texture stretched once.
-    glNewList(listName, GL_COMPILE);
-    glBegin(GL_QUADS);
-    glNormal3f(0.0f, 1.0f, 0.0f);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(-kFloorHalfSide, 0.0f, -kFloorHalfSide);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(-kFloorHalfSide, 0.0f, kFloorHalfSide);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(kFloorHalfSide, 0.0f, kFloorHalfSide);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(kFloorHalfSide, 0.0f, -kFloorHalfSide);
-    glEnd();
-    glEndList();
+    gl::NewList(listName);
+    gl::Begin(GL_QUADS);
+    gl::Normal3f(0.0f, 1.0f, 0.0f);
+    gl::TexCoord2f(0.0f, 0.0f);
+    gl::Vertex3f(-kFloorHalfSide, 0.0f, -kFloorHalfSide);
+    gl::TexCoord2f(0.0f, 1.0f);
+    gl::Vertex3f(-kFloorHalfSide, 0.0f, kFloorHalfSide);
+    gl::TexCoord2f(1.0f, 1.0f);
+    gl::Vertex3f(kFloorHalfSide, 0.0f, kFloorHalfSide);
+    gl::TexCoord2f(1.0f, 0.0f);
+    gl::Vertex3f(kFloorHalfSide, 0.0f, -kFloorHalfSide);
+    gl::End();
+    gl::EndList();
     valid = true;
 }
 
@@ -86,11 +86,11 @@ BoidsScene::BoidsScene(float duration, Resources* resources)
 
 bool BoidsScene::Start() {
     elapsed = 0.0f;
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    glEnable(GL_DEPTH_TEST);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    gl::Enable(GL_CULL_FACE);
+    gl::CullFace(GL_BACK);
+    gl::Enable(GL_DEPTH_TEST);
+    gl::Color4f(1.0f, 1.0f, 1.0f, 1.0f);
+    gl::ClearColor(0.5f, 0.5f, 0.5f, 1.0f);
     eye.Set(0.0f, kEyeHeight, 4.0f);
     target.Set(0.0f, 0.0f, 0.0f);
     up.Assign(kWorldUp);
@@ -129,7 +129,7 @@ void BoidsScene::Orbit() {
 }
 
 void BoidsScene::Render() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     UsePerspectiveCamera(kFieldOfView, kAspect, kNear, kFar, eye, target, up);
 
     DrawFloor();
@@ -140,55 +140,55 @@ void BoidsScene::Render() {
 }
 
 void BoidsScene::DrawFloor() const {
-    glEnable(GL_TEXTURE_2D);
+    gl::Enable(GL_TEXTURE_2D);
     flock->resources->textures[kGeneratedTexture2Slot]->Bind();
-    glColor3f(1.0f, 1.0f, 1.0f);
+    gl::Color3f(1.0f, 1.0f, 1.0f);
     floor->Call();
-    glDisable(GL_TEXTURE_2D);
+    gl::Disable(GL_TEXTURE_2D);
 }
 
 // Each boid as its three axes in white and a square point in its colour.
 void BoidsScene::DrawBoids() const {
-    glPointSize(kPointSize);
+    gl::PointSize(kPointSize);
     for (const Boid& boid : flock->boids) {
-        glColor3f(1.0f, 1.0f, 1.0f);
-        glBegin(GL_LINES);
+        gl::Color3f(1.0f, 1.0f, 1.0f);
+        gl::Begin(GL_LINES);
         DrawBoidAxes(boid);
-        glEnd();
-        glColor3f(boid.red, boid.green, boid.blue);
-        glBegin(GL_POINTS);
-        glVertex3fv(boid.position.Data());
-        glEnd();
+        gl::End();
+        gl::Color3f(boid.red, boid.green, boid.blue);
+        gl::Begin(GL_POINTS);
+        gl::Vertex3fv(boid.position.Data());
+        gl::End();
     }
 }
 
 // A line from each obstacle down to the floor plane.
 void BoidsScene::DrawObstacleMarkers() const {
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glBegin(GL_LINES);
+    gl::Color3f(1.0f, 1.0f, 1.0f);
+    gl::Begin(GL_LINES);
     for (const Vector3* obstacle : {&flock->obstacleA, &flock->obstacleB}) {
-        glVertex3fv(obstacle->Data());
-        glVertex3f(obstacle->x, 0.0f, obstacle->z);
+        gl::Vertex3fv(obstacle->Data());
+        gl::Vertex3f(obstacle->x, 0.0f, obstacle->z);
     }
-    glEnd();
+    gl::End();
 }
 
 // Half-transparent over what is behind them; depth test and culling stay on.
 void BoidsScene::DrawSpheres() const {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(1.0f, 1.0f, 1.0f, kSphereAlpha);
-    glEnable(GL_TEXTURE_2D);
+    gl::Enable(GL_BLEND);
+    gl::BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    gl::Color4f(1.0f, 1.0f, 1.0f, kSphereAlpha);
+    gl::Enable(GL_TEXTURE_2D);
     flock->resources->textures[kGeneratedTexture1Slot]->Bind();
     for (const auto& [obstacle, pulse] :
          {std::pair{&flock->obstacleA, &flock->pulseA}, std::pair{&flock->obstacleB, &flock->pulseB}}) {
-        glPushMatrix();
-        glTranslatef(obstacle->x, obstacle->y, obstacle->z);
+        gl::PushMatrix();
+        gl::Translatef(obstacle->x, obstacle->y, obstacle->z);
         pulse->DrawSphere();
-        glPopMatrix();
+        gl::PopMatrix();
     }
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
+    gl::Disable(GL_BLEND);
+    gl::Disable(GL_TEXTURE_2D);
 }
 
 // Added on top of the frame at the bottom left. The text textures hold the
@@ -198,7 +198,7 @@ void BoidsScene::DrawText() const {
     const Resources& set = *flock->resources;
     UseTopLeftPixelProjection();
     BeginAdditiveOverlay();
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    gl::Color4f(1.0f, 1.0f, 1.0f, 1.0f);
     const float top = static_cast<float>(kScreenHeight) - kTextBottom - static_cast<float>(2 * set.font->height);
     set.font->DrawTextQuad(*set.textures[textIndex], set.textWidths[textIndex - kFirstTextSlot], kTextLeft, top);
     RestoreSceneState();

@@ -2,7 +2,7 @@
 // The flock over a textured floor, seen by a camera that circles it and
 // looks at its centre, with two translucent pulsing spheres and seven
 // messages shown one after another for 300 frames each.
-#include <GL/gl.h>
+#include "gfx/drawing.h"
 
 #include <memory>
 
@@ -20,7 +20,7 @@ public:
     explicit DisplayList(bool build);  // true compiles the floor; needs a current context
 
     void Call() const {
-        if (valid) glCallList(listName);
+        if (valid) gl::CallList(listName);
     }
 
     bool valid = false;

@@ -1,6 +1,6 @@
 #include "scenes/flock.h"
 
-#include <GL/gl.h>
+#include "gfx/drawing.h"
 
 #include <cmath>
 #include <utility>
@@ -53,21 +53,21 @@ void Pulse::DrawSphere() const {
     const auto vertex = [this](float longitude, float latitude) {
         const Vector3 u{std::cos(longitude) * std::cos(latitude), std::sin(longitude) * std::cos(latitude),
                         std::sin(latitude)};
-        glNormal3fv(u.Data());
-        glTexCoord2f(u.x, u.y);
-        glVertex3f(radius * u.x, radius * u.y, radius * u.z);
+        gl::Normal3fv(u.Data());
+        gl::TexCoord2f(u.x, u.y);
+        gl::Vertex3f(radius * u.x, radius * u.y, radius * u.z);
     };
     float lower = -kHalfPi;
     for (int band = 0; band < stacks; ++band) {
         const float upper = lower + latitudeStep;
-        glBegin(GL_QUAD_STRIP);
+        gl::Begin(GL_QUAD_STRIP);
         float longitude = 0.0f;
         for (int j = 0; j <= slices; ++j) {
             vertex(longitude, upper);
             vertex(longitude, lower);
             longitude += longitudeStep;
         }
-        glEnd();
+        gl::End();
         lower = upper;
     }
 }

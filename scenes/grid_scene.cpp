@@ -1,6 +1,6 @@
 #include "scenes/grid_scene.h"
 
-#include <GL/gl.h>
+#include "gfx/drawing.h"
 
 #include <cmath>
 
@@ -60,12 +60,12 @@ GridScene::GridScene(int columns, int rows, int screenWidth, int screenHeight, i
 
 bool GridScene::Start() {
     UseTopLeftPixelProjection(screenWidth, screenHeight);
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    glEnable(GL_DEPTH_TEST);
+    gl::Enable(GL_CULL_FACE);
+    gl::CullFace(GL_BACK);
+    gl::Enable(GL_DEPTH_TEST);
     elapsed = 0.0f;
     fade = std::cos(0.0f / duration);
-    glColor4f(fade, fade, fade, 1.0f);
+    gl::Color4f(fade, fade, fade, 1.0f);
     return true;
 }
 
@@ -96,11 +96,11 @@ void GridScene::RippleTextureCoordinates(float t) {
 }
 
 void GridScene::Render() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glColor4f(fade, fade, fade, 1.0f);
+    gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl::Color4f(fade, fade, fade, 1.0f);
     DrawPicture();
 
-    glDisable(GL_TEXTURE_2D);
+    gl::Disable(GL_TEXTURE_2D);
     BeginAdditiveOverlay();
     DrawCredits();
     RestoreSceneState();
@@ -109,17 +109,17 @@ void GridScene::Render() {
 // One quad strip per pair of vertex rows; v is negated to turn the
 // bottom-row-first picture the right way up.
 void GridScene::DrawPicture() const {
-    glEnable(GL_TEXTURE_2D);
+    gl::Enable(GL_TEXTURE_2D);
     resources->textures[kPicture1Slot]->Bind();
     for (int i = 0; i + 1 < rows; ++i) {
-        glBegin(GL_QUAD_STRIP);
+        gl::Begin(GL_QUAD_STRIP);
         for (int k = 0; k < columns; ++k) {
             for (const GridVertex* vertex : {&Vertex(i, k), &Vertex(i + 1, k)}) {
-                glTexCoord2f(vertex->u, -vertex->v);
-                glVertex2f(vertex->x, vertex->y);
+                gl::TexCoord2f(vertex->u, -vertex->v);
+                gl::Vertex2f(vertex->x, vertex->y);
             }
         }
-        glEnd();
+        gl::End();
     }
 }
 
@@ -127,7 +127,7 @@ void GridScene::DrawPicture() const {
 void GridScene::DrawCredits() const {
     for (const Credit& credit : kFadingOutCredits) DrawCredit(credit);
     const float rise = 1.0f - fade;
-    glColor4f(rise, rise, rise, 1.0f);
+    gl::Color4f(rise, rise, rise, 1.0f);
     DrawCredit(kFadingInCredit);
 }
 

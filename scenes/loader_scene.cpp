@@ -1,6 +1,6 @@
 #include "scenes/loader_scene.h"
 
-#include <GL/gl.h>
+#include "gfx/drawing.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -24,52 +24,51 @@ MemoryFile ItemRecord(const unsigned char* item) {
 
 // Pixel coordinates with the origin at the bottom left, for the text pass.
 void PushBottomLeftPixelProjection() {
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, kScreenWidth, 0.0, kScreenHeight, -1.0, 1.0);
+    gl::MatrixMode(GL_MODELVIEW);
+    gl::PushMatrix();
+    gl::LoadIdentity();
+    gl::MatrixMode(GL_PROJECTION);
+    gl::PushMatrix();
+    gl::LoadIdentity();
+    gl::Ortho(0.0, kScreenWidth, 0.0, kScreenHeight, -1.0, 1.0);
 }
 
 void PopBottomLeftPixelProjection() {
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    gl::PopMatrix();
+    gl::MatrixMode(GL_MODELVIEW);
+    gl::PopMatrix();
 }
 
 // The glyph lists of the text, starting at the left edge with the baseline
 // half the font height above the bottom, in the current raster colour.
 void DrawTextBottomLeft(const TextFont& font, std::string_view text) {
     GLint listBase = 0;
-    glGetIntegerv(GL_LIST_BASE, &listBase);
-    glListBase(FontListBase);
-    glRasterPos3i(0, font.height / 2, 0);
-    glCallLists(static_cast<GLsizei>(text.size()), GL_UNSIGNED_BYTE, text.data());
-    glListBase(static_cast<GLuint>(listBase));
+    gl::GetIntegerv(GL_LIST_BASE, &listBase);
+    gl::ListBase(FontListBase);
+    gl::RasterPos3i(0, font.height / 2, 0);
+    gl::CallLists(static_cast<GLsizei>(text.size()), reinterpret_cast<const GLubyte*>(text.data()));
+    gl::ListBase(static_cast<GLuint>(listBase));
 }
 
 // Level 0 starts black so that the part of a texture wider (or higher) than
 // the window, which the copy cannot reach, is black rather than undefined.
 void CopyBottomLeftOfBackBuffer(int width, int height) {
     const std::vector<GLubyte> black(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
-    glTexImage2D(GL_TEXTURE_2D, 0, kTextTextureComponents, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 black.data());
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, std::min(width, kScreenWidth),
-                        std::min(height, kScreenHeight));
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gl::TexImage2D(kTextTextureComponents, width, height, GL_RGBA, black.data());
+    gl::CopyTexSubImage2D(std::min(width, kScreenWidth), std::min(height, kScreenHeight));
+    gl::TexEnvi(GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    gl::TexParameteri(GL_TEXTURE_WRAP_S, GL_REPEAT);
+    gl::TexParameteri(GL_TEXTURE_WRAP_T, GL_REPEAT);
+    gl::TexParameteri(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    gl::TexParameteri(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
 void ShowBlackFrame(platform::Window& window) {
     UseTopLeftPixelProjection();
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl::ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    gl::Color4f(1.0f, 1.0f, 1.0f, 1.0f);
+    gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl::Flush();
     window.SwapBuffers();
 }
 
@@ -82,11 +81,12 @@ void BuildTextTextures(Resources& set) {
 // Text 0 added onto a black screen at its own size, in the top-left-origin
 // projection that the black frame set up.
 void ShowLoadingScreen(const Resources& set) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glCullFace(GL_BACK);  // stays selected for the scenes that follow
+    gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl::CullFace(GL_BACK);  // stays selected for the scenes that follow
     BeginAdditiveOverlay();
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    gl::Color4f(1.0f, 1.0f, 1.0f, 1.0f);
     set.font->DrawTextQuad(*set.textures[kFirstTextSlot], set.textWidths[0], kLoadingTextX, kLoadingTextY);
+    gl::Flush();
     set.window->SwapBuffers();
     RestoreSceneState();
 }
@@ -123,8 +123,8 @@ int PowerOfTwoAtLeast(int pixels) {
 
 std::unique_ptr<Texture> BuildTextTexture(const TextFont& font, std::string_view text, int& width) {
     PushBottomLeftPixelProjection();
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    gl::Color4f(1.0f, 1.0f, 1.0f, 1.0f);
+    gl::Clear(GL_COLOR_BUFFER_BIT);
     DrawTextBottomLeft(font, text);
 
     width = PowerOfTwoAtLeast(font.TextWidth(text));
@@ -132,7 +132,7 @@ std::unique_ptr<Texture> BuildTextTexture(const TextFont& font, std::string_view
     texture->Bind();
     CopyBottomLeftOfBackBuffer(width, PowerOfTwoAtLeast(2 * font.height));
 
-    glClear(GL_COLOR_BUFFER_BIT);
+    gl::Clear(GL_COLOR_BUFFER_BIT);
     PopBottomLeftPixelProjection();
     return texture;
 }

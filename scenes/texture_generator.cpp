@@ -42,7 +42,7 @@ TextureGenerator::TextureGenerator() : pixels(static_cast<std::size_t>(layerByte
 }
 
 void TextureGenerator::UploadLayer(int layer, Texture& texture) const {
-    texture.Upload(bytesPerPixel, width, height, pixelFormat, GL_UNSIGNED_BYTE, layers[layer]);
+    texture.Upload(bytesPerPixel, width, height, pixelFormat, layers[layer]);
 }
 
 void TextureGenerator::ClearLayer(int layer) { std::ranges::fill(Layer(layer), 0); }

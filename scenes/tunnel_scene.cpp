@@ -1,6 +1,6 @@
 #include "scenes/tunnel_scene.h"
 
-#include <GL/gl.h>
+#include "gfx/drawing.h"
 
 #include <cmath>
 
@@ -55,18 +55,18 @@ Vector3 RingVertex(const Ring& ring, float q, float p) {
 // One quad strip from the farther ring to the nearer one. The texture wraps
 // once around and once along, and the inner faces come out front-facing.
 void DrawStrip(const Ring& farther, const Ring& nearer) {
-    glBegin(GL_QUAD_STRIP);
+    gl::Begin(GL_QUAD_STRIP);
     float theta = 0.0f;
     for (int j = 0; j <= kRingSegments; ++j) {
         const float p = std::sin(theta) + std::cos(theta);
         const float q = std::cos(theta) - std::sin(theta);
-        glTexCoord2f(static_cast<float>(j) / kRingSegments, 0.0f);
-        glVertex3fv(RingVertex(farther, q, p).Data());
-        glTexCoord2f(static_cast<float>(j + 1) / kRingSegments, 1.0f);
-        glVertex3fv(RingVertex(nearer, q, p).Data());
+        gl::TexCoord2f(static_cast<float>(j) / kRingSegments, 0.0f);
+        gl::Vertex3fv(RingVertex(farther, q, p).Data());
+        gl::TexCoord2f(static_cast<float>(j + 1) / kRingSegments, 1.0f);
+        gl::Vertex3fv(RingVertex(nearer, q, p).Data());
         theta += kSegmentAngle;
     }
-    glEnd();
+    gl::End();
 }
 
 void BindTexture(int slot) { resources->textures[slot]->Bind(); }
@@ -92,10 +92,10 @@ TunnelScene::TunnelScene(std::span<const PathKey> keys, float duration) : path(k
 
 bool TunnelScene::Start() {
     elapsed = 0.0f;
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    gl::ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     // The tube needs both; the scene before leaves them on, but say so here.
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
+    gl::Enable(GL_DEPTH_TEST);
+    gl::Enable(GL_CULL_FACE);
     eye.Set(0.0f, 2.0f, 4.0f);
     target.Set(0.0f, 0.0f, 0.0f);
     up.Set(0.0f, 1.0f, 0.0f);
@@ -114,19 +114,19 @@ void TunnelScene::Update(float seconds) {
 }
 
 void TunnelScene::Render() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     SetUpCamera();
 
-    glEnable(GL_TEXTURE_2D);
+    gl::Enable(GL_TEXTURE_2D);
     BindTexture(kGeneratedTexture2Slot);
-    glEnable(GL_FOG);
-    glFogi(GL_FOG_MODE, GL_EXP2);
-    glFogfv(GL_FOG_COLOR, kFogColour);
+    gl::Enable(GL_FOG);
+    gl::Fogi(GL_FOG_MODE, GL_EXP2);
+    gl::Fogfv(GL_FOG_COLOR, kFogColour);
     // The walls fade in; the fog colour does not.
-    glColor4f(fade, fade, fade, 1.0f);
+    gl::Color4f(fade, fade, fade, 1.0f);
     DrawTube();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_FOG);
+    gl::Disable(GL_TEXTURE_2D);
+    gl::Disable(GL_FOG);
 
     DrawCornerPicture();
     RestoreSceneState();
@@ -170,7 +170,7 @@ void TunnelScene::DrawCornerPicture() const {
     UseTopLeftPixelProjection();
     BeginAdditiveOverlay();
     const float brightness = 1.0f - fade;
-    glColor4f(brightness, brightness, brightness, 1.0f);
+    gl::Color4f(brightness, brightness, brightness, 1.0f);
     BindTexture(kPicture2Slot);
 
     // Bottom-right corner, upright.
@@ -178,16 +178,16 @@ void TunnelScene::DrawCornerPicture() const {
     constexpr float bottom = kScreenHeight;
     constexpr float left = right - kPictureSide;
     constexpr float top = bottom - kPictureSide;
-    glBegin(GL_QUADS);
-    glTexCoord2f(kPictureLeftCut, 0.0f);
-    glVertex2f(left, bottom);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(right, bottom);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(right, top);
-    glTexCoord2f(kPictureLeftCut, 1.0f);
-    glVertex2f(left, top);
-    glEnd();
+    gl::Begin(GL_QUADS);
+    gl::TexCoord2f(kPictureLeftCut, 0.0f);
+    gl::Vertex2f(left, bottom);
+    gl::TexCoord2f(1.0f, 0.0f);
+    gl::Vertex2f(right, bottom);
+    gl::TexCoord2f(1.0f, 1.0f);
+    gl::Vertex2f(right, top);
+    gl::TexCoord2f(kPictureLeftCut, 1.0f);
+    gl::Vertex2f(left, top);
+    gl::End();
 }
 
 }  // namespace zint

@@ -79,7 +79,7 @@ std::vector<std::uint8_t> BgrToRgb(std::vector<std::uint8_t> pixels) {
 TEST_F(TextureUploadTest, PictureOfOddSidesGetsAFullChainAndTheSamplingState) {
     const std::vector<std::uint8_t> picture = test::RampPicture(320, 240);
     Texture texture;
-    texture.Upload(3, 320, 240, GL_BGR_EXT, GL_UNSIGNED_BYTE, picture.data());
+    texture.Upload(3, 320, 240, GL_BGR_EXT, picture.data());
 
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
@@ -91,7 +91,7 @@ TEST_F(TextureUploadTest, PictureOfOddSidesGetsAFullChainAndTheSamplingState) {
 TEST_F(TextureUploadTest, CoordinatesZeroToOneCoverTheWholeRescaledPicture) {
     const std::vector<std::uint8_t> picture = test::RampPicture(320, 240);
     Texture texture;
-    texture.Upload(3, 320, 240, GL_BGR_EXT, GL_UNSIGNED_BYTE, picture.data());
+    texture.Upload(3, 320, 240, GL_BGR_EXT, picture.data());
     DrawTexturedRectangle(320, 240);
 
     const std::vector<std::uint8_t> drawn = test::ReadRgb(0, 0, 320, 240);

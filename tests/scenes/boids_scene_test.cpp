@@ -26,7 +26,7 @@ std::unique_ptr<Texture> SolidTexture(unsigned char r, unsigned char g, unsigned
         texels[i + 2] = b;
     }
     auto texture = std::make_unique<Texture>();
-    texture->Upload(3, 16, 16, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    texture->Upload(3, 16, 16, GL_RGB, texels.data());
     return texture;
 }
 
@@ -40,7 +40,7 @@ std::unique_ptr<Texture> TwoToneTextTexture() {
         }
     }
     auto texture = std::make_unique<Texture>();
-    texture->Upload(3, kTextWidth, 64, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    texture->Upload(3, kTextWidth, 64, GL_RGB, texels.data());
     return texture;
 }
 

@@ -91,10 +91,10 @@ protected:
         set.font = std::make_unique<TextFont>();
         set.font->height = 32;
         set.textures[kPicture1Slot] = std::make_unique<Texture>();
-        set.textures[kPicture1Slot]->Upload(3, 64, 64, GL_RGB, GL_UNSIGNED_BYTE, picture.data());
+        set.textures[kPicture1Slot]->Upload(3, 64, 64, GL_RGB, picture.data());
         for (int text = 1; text <= 3; ++text) {
             set.textures[kFirstTextSlot + text] = std::make_unique<Texture>();
-            set.textures[kFirstTextSlot + text]->Upload(3, 64, 64, GL_RGB, GL_UNSIGNED_BYTE, white.data());
+            set.textures[kFirstTextSlot + text]->Upload(3, 64, 64, GL_RGB, white.data());
             set.textWidths[text] = 64;
         }
         resources = &set;

@@ -57,7 +57,7 @@ std::unique_ptr<Texture> TwoToneTexture(Rgb bottom, Rgb top) {
         }
     }
     auto texture = std::make_unique<Texture>();
-    texture->Upload(3, 4, 4, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    texture->Upload(3, 4, 4, GL_RGB, texels.data());
     return texture;
 }
 

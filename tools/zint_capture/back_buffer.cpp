@@ -33,23 +33,18 @@ struct PackFunctions {
     }
 };
 
-template <typename Function>
-void Find(Function& function, const char* name) {
-    function = reinterpret_cast<Function>(platform::FindGlFunction(name));
-}
-
 PackFunctions FindPackFunctions() {
     PackFunctions gl;
-    Find(gl.getIntegerv, "glGetIntegerv");
-    Find(gl.pixelStorei, "glPixelStorei");
-    Find(gl.readBuffer, "glReadBuffer");
-    Find(gl.readPixels, "glReadPixels");
-    Find(gl.genBuffers, "glGenBuffers");
-    Find(gl.deleteBuffers, "glDeleteBuffers");
-    Find(gl.bindBuffer, "glBindBuffer");
-    Find(gl.bufferData, "glBufferData");
-    Find(gl.mapBufferRange, "glMapBufferRange");
-    Find(gl.unmapBuffer, "glUnmapBuffer");
+    platform::FindGlFunction(gl.getIntegerv, "glGetIntegerv");
+    platform::FindGlFunction(gl.pixelStorei, "glPixelStorei");
+    platform::FindGlFunction(gl.readBuffer, "glReadBuffer");
+    platform::FindGlFunction(gl.readPixels, "glReadPixels");
+    platform::FindGlFunction(gl.genBuffers, "glGenBuffers");
+    platform::FindGlFunction(gl.deleteBuffers, "glDeleteBuffers");
+    platform::FindGlFunction(gl.bindBuffer, "glBindBuffer");
+    platform::FindGlFunction(gl.bufferData, "glBufferData");
+    platform::FindGlFunction(gl.mapBufferRange, "glMapBufferRange");
+    platform::FindGlFunction(gl.unmapBuffer, "glUnmapBuffer");
     return gl;
 }
 

@@ -8,6 +8,7 @@ public:
         : system(system), inner(std::move(inner)), width(width), height(height) {}
 
     bool Created() const override { return inner->Created(); }
+    platform::GlApi Api() const override { return inner->Api(); }
 
     // The capture ends the main loop the way closing the window would.
     platform::WindowEvent PollEvent() override {

@@ -1,0 +1,113 @@
+// The production drawn through the compatibility profile and through the
+// OpenGL ES 3.0 emulation gives the same pictures: the loading screen, the
+// tunnel, the boids with their text and the grid with its credits.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "tests/support/production_run.h"
+
+namespace zint {
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+// Production frames after the loader: tunnel, boids with a text, grid with credits.
+constexpr int kStillFrames[] = {10 * 60, 40 * 60, 60 * 60};
+
+using test::Frame;
+
+std::vector<Frame> RenderStills(const char* glRequest, platform::GlApi expected) {
+    test::ProductionRun run(glRequest);
+    if (!run.Ready()) {
+        ADD_FAILURE() << "no offscreen context for " << glRequest;
+        return {};
+    }
+    EXPECT_EQ(run.Api(), expected);
+    std::vector<Frame> stills{run.loadingScreen};
+    for (int frame : kStillFrames) {
+        run.StepTo(frame);
+        stills.push_back(run.Render());
+    }
+    return stills;
+}
+
+// Whether the compatibility picture steps by more than 32/255 somewhere
+// within one pixel of (x, y): along such edges the two rasterisers may cover
+// a pixel differently.
+bool NearEdge(const Frame& frame, int x, int y) {
+    const auto at = [&](int px, int py, int c) {
+        return static_cast<int>(frame[static_cast<std::size_t>((py * kWidth + px) * 4 + c)]);
+    };
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx;
+            const int ny = y + dy;
+            if (nx < 0 || ny < 0 || nx >= kWidth || ny >= kHeight) continue;
+            for (int c = 0; c < 3; ++c) {
+                if (std::abs(at(nx, ny, c) - at(x, y, c)) > 32) return true;
+            }
+        }
+    }
+    return false;
+}
+
+struct Difference {
+    double mean = 0.0;         // per channel, in 1/255
+    int largestOffEdge = 0;    // the largest channel difference away from edges
+};
+
+Difference Compare(const Frame& compat, const Frame& es) {
+    Difference d;
+    long long sum = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                const std::size_t i = static_cast<std::size_t>((y * kWidth + x) * 4 + c);
+                const int delta = std::abs(static_cast<int>(compat[i]) - static_cast<int>(es[i]));
+                sum += delta;
+                if (delta > d.largestOffEdge && !NearEdge(compat, x, y)) d.largestOffEdge = delta;
+            }
+        }
+    }
+    d.mean = static_cast<double>(sum) / (kWidth * kHeight * 3);
+    return d;
+}
+
+// A mean of 1/255 per channel allows the rounding of shading and sampling
+// arithmetic done in another order; 16/255 away from edges allows texture
+// filtering between neighbouring mip levels, while a wrong state (fog left
+// on, a lost texture, another blend) moves whole regions by far more. Along
+// the edges of primitives coverage may differ by a pixel either way.
+TEST(FrameCompareTest, EsPathDrawsTheSamePicturesAsTheCompatibilityProfile) {
+    const std::vector<Frame> compat = RenderStills("compat", platform::GlApi::Compatibility);
+    const std::vector<Frame> es = RenderStills("es", platform::GlApi::Es3);
+    ASSERT_EQ(compat.size(), 4u);
+    ASSERT_EQ(es.size(), compat.size());
+    // The loading screen is the glyph text copied into a texture and drawn at
+    // its own size: any misplaced glyph pixel shows.
+    EXPECT_EQ(compat[0], es[0]) << "loading screen";
+    const char* names[] = {"loading screen", "tunnel", "boids", "grid"};
+    for (std::size_t i = 0; i < compat.size(); ++i) {
+        const Difference d = Compare(compat[i], es[i]);
+        EXPECT_LE(d.mean, 1.0) << names[i];
+        EXPECT_LE(d.largestOffEdge, 16) << names[i];
+        std::printf("%s: mean %.3f/255, largest off edges %d/255\n", names[i], d.mean, d.largestOffEdge);
+    }
+}
+
+// Mesa made to offer no desktop OpenGL that the window accepts.
+TEST(FrameCompareTest, WithoutTheCompatibilityProfileTheIntroDrawsOnEs) {
+    setenv("MESA_GL_VERSION_OVERRIDE", "1.3", 1);
+    const auto system = platform::CreateSdlSystem();
+    const auto window = system->CreateWindow(640, 480, false);
+    unsetenv("MESA_GL_VERSION_OVERRIDE");
+    ASSERT_TRUE(window->Created());
+    EXPECT_EQ(window->Api(), platform::GlApi::Es3);
+    window->Destroy();
+}
+
+}  // namespace
+}  // namespace zint

@@ -1,0 +1,112 @@
+#pragma once
+// The production in an offscreen window of the asked OpenGL kind, stepped as
+// the main loop steps it at a fixed 60 frames a second, drawing only the
+// frames asked for: for comparing and timing the two drawing paths.
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "app/lineup.h"
+#include "gfx/drawing.h"
+#include "platform/gl_functions.h"
+#include "platform/system.h"
+#include "scenes/random.h"
+
+namespace zint::test {
+
+using Frame = std::vector<std::uint8_t>;  // RGBA rows of 640 x 480, bottom row first
+
+inline Frame ReadFrame() {
+    decltype(&glReadPixels) readPixels = nullptr;
+    decltype(&glPixelStorei) pixelStorei = nullptr;
+    platform::FindGlFunction(readPixels, "glReadPixels");
+    platform::FindGlFunction(pixelStorei, "glPixelStorei");
+    Frame frame(640 * 480 * 4);
+    gl::Flush();
+    pixelStorei(GL_PACK_ALIGNMENT, 4);
+    readPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
+    return frame;
+}
+
+// Keeps the back buffer of the latest swap: the loading screen is only ever
+// shown by the loader itself.
+class RecordingWindow final : public platform::Window {
+public:
+    explicit RecordingWindow(platform::Window& inner) : inner(inner) {}
+    bool Created() const override { return inner.Created(); }
+    platform::GlApi Api() const override { return inner.Api(); }
+    platform::WindowEvent PollEvent() override { return inner.PollEvent(); }
+    void SwapBuffers() override {
+        swapped = ReadFrame();
+        inner.SwapBuffers();
+    }
+    void Destroy() override { inner.Destroy(); }
+
+    platform::Window& inner;
+    Frame swapped;
+};
+
+class ProductionRun {
+public:
+    static constexpr float kFrameSeconds = 1.0f / 60.0f;
+
+    // glRequest is what ZINT_GL says: "es" or "compat".
+    explicit ProductionRun(const char* glRequest) {
+        setenv("ZINT_GL", glRequest, 1);
+        system = platform::CreateSdlSystem();
+        window = system->CreateWindow(640, 480, false);
+        unsetenv("ZINT_GL");
+        if (!window->Created()) return;
+        gl::SelectDrawing(window->Api());
+        SeedRand(1);
+        recorder = std::make_unique<RecordingWindow>(*window);
+        BuildLineUp(scenes, *recorder);
+        scenes[0].Start();
+        loadingScreen = recorder->swapped;
+        scenes[current].Start();
+    }
+
+    ~ProductionRun() {
+        scenes = SceneList();
+        gl::SelectDrawing(platform::GlApi::Compatibility);
+        if (window) window->Destroy();
+    }
+
+    bool Ready() const { return window->Created() && current < scenes.Count(); }
+    platform::GlApi Api() const { return window->Api(); }
+
+    // Updates without drawing up to the given frame after the loader.
+    void StepTo(int target) {
+        for (; frame < target && current < scenes.Count(); ++frame) {
+            scenes[current].Update(kFrameSeconds);
+            if (scenes[current].IsFinished() && ++current < scenes.Count()) scenes[current].Start();
+        }
+    }
+
+    Frame Render() {
+        scenes[current].Render();
+        return ReadFrame();
+    }
+
+    // Draws the current frame and shows it, as the main loop does.
+    void RenderAndSwap() {
+        scenes[current].Render();
+        gl::Flush();
+        window->SwapBuffers();
+    }
+
+    Frame loadingScreen;
+
+private:
+    std::unique_ptr<platform::System> system;
+    std::unique_ptr<platform::Window> window;
+    std::unique_ptr<RecordingWindow> recorder;
+    SceneList scenes;
+    std::size_t current = 1;
+    int frame = 0;
+};
+
+}  // namespace zint::test
