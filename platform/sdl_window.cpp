@@ -73,14 +73,24 @@ GlWindow::GlWindow(int width, int height, bool fullScreenWanted, GlApi preferred
 
 bool GlWindow::Open(GlApi kind, bool fullScreenWanted) {
     RequestContextAttributes(kind);
+    // A full-screen window stays hidden until its mode is chosen, so the
+    // desktop never shows it at the wrong size first.
+    const Uint32 visibility = fullScreenWanted ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN;
     window = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
-                              SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+                              SDL_WINDOW_OPENGL | visibility);
     if (window == nullptr) return false;
 
     if (fullScreenWanted) {
-        fullScreen = WalkRefreshRates([&](int rate) {
-                         return SetDisplayMode(width, height, kFullScreenBitsPerPixel, rate);
-                     }) >= 0;
+        const auto walk = [&] {
+            return WalkRefreshRates([&](int rate) {
+                       return SetDisplayMode(width, height, kFullScreenBitsPerPixel, rate);
+                   }) >= 0;
+        };
+        fullScreen = walk();
+        SDL_ShowWindow(window);
+        // A hidden window's mode change only happens as it is shown; where
+        // the display refused it then, walk the rates again.
+        if (fullScreen && !DisplayInMode(width, height)) fullScreen = walk();
     }
 
     context = SDL_GL_CreateContext(window);
@@ -129,6 +139,14 @@ bool GlWindow::SetDisplayMode(int modeWidth, int modeHeight, int bitsPerPixel, i
     if (!found) return false;
     if (SDL_SetWindowDisplayMode(window, &chosen) != 0) return false;
     return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+bool GlWindow::DisplayInMode(int modeWidth, int modeHeight) const {
+    SDL_DisplayMode current{};
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &current) != 0) return false;
+    return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && current.w == modeWidth &&
+           current.h == modeHeight;
 }
 
 WindowEvent GlWindow::PollEvent() {

@@ -28,6 +28,7 @@ private:
     void Close();
     // One attempt at a full-screen mode of the given size; rate 0 means any.
     bool SetDisplayMode(int modeWidth, int modeHeight, int bitsPerPixel, int rate);
+    bool DisplayInMode(int modeWidth, int modeHeight) const;
 
     int width;
     int height;
