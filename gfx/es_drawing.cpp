@@ -398,7 +398,9 @@ void EsDrawing::EmitPrimitive() {
         batch.insert(batch.end(), primitive.begin(), primitive.begin() + static_cast<std::ptrdiff_t>(n / 3 * 3));
         break;
     case GL_QUADS:
-        for (std::size_t i = 0; i + 3 < n; i += 4) EmitQuad(primitive[i], primitive[i + 1], primitive[i + 2], primitive[i + 3]);
+        for (std::size_t i = 0; i + 3 < n; i += 4) {
+            EmitQuad(primitive[i], primitive[i + 1], primitive[i + 2], primitive[i + 3]);
+        }
         break;
     case GL_QUAD_STRIP:
         // Split along the diagonal from the strip quad's first vertex to its
@@ -586,6 +588,7 @@ void EsDrawing::UploadLevel(GLint level, int channels, int width, int height, co
 
 void EsDrawing::TexImage2D(GLint components, GLsizei width, GLsizei height, GLenum format, const void* pixels) {
     Flush();
+    if (width <= 0 || height <= 0) return;
     const int channels = components == 4 || components == 3 ? components : ChannelsOf(format);
     if (pixels == nullptr) return UploadLevel(0, channels, width, height, nullptr);
     const std::vector<std::uint8_t> packed = UnpackPixels(width, height, format, unpackAlignment, pixels, channels);
