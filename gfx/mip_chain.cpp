@@ -43,20 +43,81 @@ MipLevel Repack(const Layout& in, std::span<const std::uint8_t> pixels) {
     return level;
 }
 
-// Area-weighted box filter: each output pixel is the mean of the input area
-// it covers, partial pixels weighted by their covered fraction, truncated.
-// Works in float as GLU does, so the truncation lands where GLU's does.
-std::uint8_t BoxMean(const Layout& in, std::span<const std::uint8_t> pixels, std::size_t channel, float x0, float x1,
-                     float y0, float y1) {
-    float sum = 0;
-    for (auto y = static_cast<std::size_t>(y0); y < in.height && static_cast<float>(y) < y1; ++y) {
-        const float coverY = std::min(y1, static_cast<float>(y + 1)) - std::max(y0, static_cast<float>(y));
-        for (auto x = static_cast<std::size_t>(x0); x < in.width && static_cast<float>(x) < x1; ++x) {
-            const float coverX = std::min(x1, static_cast<float>(x + 1)) - std::max(x0, static_cast<float>(x));
-            sum += coverX * coverY * static_cast<float>(pixels[in.At(x, y) + channel]);
+// The input area one output pixel covers, in input pixels: [x0, x1) x [y0, y1).
+struct Box {
+    float x0;
+    float x1;
+    float y0;
+    float y1;
+};
+
+// How much of input pixel `index` lies within [low, high).
+float Cover(float low, float high, std::size_t index) {
+    return std::min(high, static_cast<float>(index + 1)) - std::max(low, static_cast<float>(index));
+}
+
+// The last input pixel that [low, high) reaches, within `count` pixels.
+std::size_t LastCovered(float low, float high, std::size_t count) {
+    std::size_t last = static_cast<std::size_t>(low);
+    while (last + 1 < count && static_cast<float>(last + 1) < high) ++last;
+    return last;
+}
+
+// The pixels one output pixel averages over: its box, the first and last
+// input columns and rows the box reaches, and the channel.
+struct BoxSource {
+    const Layout& in;
+    std::span<const std::uint8_t> pixels;
+    std::size_t channel;
+    Box box;
+    std::size_t left;
+    std::size_t right;
+    std::size_t bottom;
+    std::size_t top;
+};
+
+BoxSource MakeBoxSource(const Layout& in, std::span<const std::uint8_t> pixels, std::size_t channel, const Box& box) {
+    return {in,
+            pixels,
+            channel,
+            box,
+            static_cast<std::size_t>(box.x0),
+            LastCovered(box.x0, box.x1, in.width),
+            static_cast<std::size_t>(box.y0),
+            LastCovered(box.y0, box.y1, in.height)};
+}
+
+// One input pixel's value weighted by the part of it the box covers.
+float Term(const BoxSource& source, std::size_t x, std::size_t y) {
+    const float cover = Cover(source.box.x0, source.box.x1, x) * Cover(source.box.y0, source.box.y1, y);
+    return cover * static_cast<float>(source.pixels[source.in.At(x, y) + source.channel]);
+}
+
+float AddRow(float sum, const BoxSource& source, std::size_t y) {
+    for (std::size_t x = source.left; x <= source.right; ++x) sum += Term(source, x, y);
+    return sum;
+}
+
+// Area-weighted mean of the box, truncated, in float as GLU works; the order
+// of the additions is GLU's too, as it decides where the truncation lands. A
+// box one column wide or one row high is summed in reading order; a larger
+// one takes its bottom and top rows, then the two end pixels of each row
+// between as a pair, then the pixels inside.
+std::uint8_t BoxMean(const BoxSource& source) {
+    float sum = AddRow(0, source, source.bottom);
+    if (source.left == source.right) {
+        for (std::size_t y = source.bottom + 1; y <= source.top; ++y) sum = AddRow(sum, source, y);
+    } else if (source.top > source.bottom) {
+        sum = AddRow(sum, source, source.top);
+        for (std::size_t y = source.bottom + 1; y < source.top; ++y) {
+            sum += Term(source, source.left, y) + Term(source, source.right, y);
+        }
+        for (std::size_t y = source.bottom + 1; y < source.top; ++y) {
+            for (std::size_t x = source.left + 1; x < source.right; ++x) sum += Term(source, x, y);
         }
     }
-    return static_cast<std::uint8_t>(sum / ((x1 - x0) * (y1 - y0)));
+    const Box& box = source.box;
+    return static_cast<std::uint8_t>(sum / ((box.x1 - box.x0) * (box.y1 - box.y0)));
 }
 
 MipLevel Resample(const Layout& in, std::span<const std::uint8_t> pixels, int width, int height) {
@@ -67,13 +128,15 @@ MipLevel Resample(const Layout& in, std::span<const std::uint8_t> pixels, int wi
     auto out = level.pixels.begin();
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
+            const Box box{static_cast<float>(x) * stepX, static_cast<float>(x + 1) * stepX,
+                          static_cast<float>(y) * stepY, static_cast<float>(y + 1) * stepY};
             for (std::size_t channel = 0; channel < in.channels; ++channel) {
-                *out++ = BoxMean(in, pixels, channel, static_cast<float>(x) * stepX, static_cast<float>(x + 1) * stepX,
-                                 static_cast<float>(y) * stepY, static_cast<float>(y + 1) * stepY);
+                *out++ = BoxMean(MakeBoxSource(in, pixels, channel, box));
             }
         }
     }
-    // GLU leaves the top row black when it resamples only across: matched.
+    // GLU leaves the top row black when only the width is resampled; so do we,
+    // so both drawing paths show the same.
     if (static_cast<std::size_t>(height) == in.height) {
         std::fill(level.pixels.end() - static_cast<std::ptrdiff_t>(static_cast<std::size_t>(width) * in.channels),
                   level.pixels.end(), std::uint8_t{0});
@@ -89,8 +152,8 @@ MipLevel HalveBoth(const MipLevel& above, std::size_t channels) {
     for (std::size_t y = 0; y + 1 < in.height; y += 2) {
         for (std::size_t x = 0; x + 1 < in.width; x += 2) {
             for (std::size_t c = 0; c < channels; ++c) {
-                const unsigned sum = above.pixels[in.At(x, y) + c] + above.pixels[in.At(x + 1, y) + c] +
-                                     above.pixels[in.At(x, y + 1) + c] + above.pixels[in.At(x + 1, y + 1) + c];
+                const int sum = above.pixels[in.At(x, y) + c] + above.pixels[in.At(x + 1, y) + c] +
+                                above.pixels[in.At(x, y + 1) + c] + above.pixels[in.At(x + 1, y + 1) + c];
                 level.pixels.push_back(static_cast<std::uint8_t>((sum + 2) / 4));
             }
         }
@@ -105,7 +168,7 @@ MipLevel HalveLine(const MipLevel& above, std::size_t channels) {
     level.pixels.reserve(pixelCount * channels);
     for (std::size_t i = 0; i < pixelCount; ++i) {
         for (std::size_t c = 0; c < channels; ++c) {
-            const unsigned sum = above.pixels[2 * i * channels + c] + above.pixels[(2 * i + 1) * channels + c];
+            const int sum = above.pixels[2 * i * channels + c] + above.pixels[(2 * i + 1) * channels + c];
             level.pixels.push_back(static_cast<std::uint8_t>(sum / 2));
         }
     }

@@ -1,7 +1,11 @@
 #pragma once
 // The mipmap levels the desktop path gets from GLU, computed on the CPU for
-// drawing paths that have no GLU (OpenGL ES 3.0, WebGL 2). Byte for byte the
-// same as GLU's levels wherever GLU's own upload is sound.
+// drawing paths that have no GLU (OpenGL ES 3.0, WebGL 2): byte for byte
+// GLU's levels, with two exceptions. GLU uploads the first level it computes
+// itself with the caller's unpack alignment though it packs it tightly, so
+// with an alignment above 1 and such a level's rows not a multiple of it GLU
+// reads past its buffer; these levels are what GLU meant to upload. And when
+// the power-of-two size exceeds maxSide, only the sizes are GLU's.
 #include <cstdint>
 #include <span>
 #include <vector>
