@@ -53,14 +53,9 @@ struct TexCoordCommand { GLfloat s, t; };
 struct ColourCommand { GLfloat r, g, b, a; };
 using Command = std::variant<BeginCommand, EndCommand, VertexCommand, TexCoordCommand, ColourCommand, RecordedBitmap>;
 
-// The primitive class a batch draws; quads and quad strips become triangles.
-GLenum BatchMode(GLenum mode) {
-    switch (mode) {
-    case GL_POINTS: return GL_POINTS;
-    case GL_LINES: return GL_LINES;
-    default: return GL_TRIANGLES;
-    }
-}
+// The primitive class a batch draws: points become lines (see EmitPoint),
+// quads and quad strips triangles.
+GLenum BatchMode(GLenum mode) { return mode == GL_POINTS || mode == GL_LINES ? GL_LINES : GL_TRIANGLES; }
 
 int ChannelsOf(GLenum format) {
     switch (format) {
@@ -164,8 +159,7 @@ private:
     // last given so that a batch sets only what changed.
     struct PrimitiveProgram {
         GLuint program = 0;
-        GLint pointSize = -1, fogColour = -1, fogDensity = -1, fogStart = -1, fogEnd = -1;
-        float pointSizeSet = -1.0f;
+        GLint fogColour = -1, fogDensity = -1, fogStart = -1, fogEnd = -1;
         std::array<float, 4> fogSet{-1.0f, -1.0f, -1.0f, -1.0f};
         std::array<float, 3> fogRangeSet{-1.0f, -1.0f, -1.0f};
     };
@@ -187,6 +181,8 @@ private:
     void SetCapability(GLenum capability, bool on);
 
     void EmitPrimitive();
+    void EmitPoint(const Vertex& point);
+    std::array<float, 2> WindowXY(const std::array<float, 4>& clip) const;
     void EmitQuad(const Vertex& a, const Vertex& b, const Vertex& c, const Vertex& d);
     void Record(const Command& command) { compiling->push_back(command); }
     void Replay(const Command& command);
@@ -220,6 +216,7 @@ private:
     float fogStart = 0.0f;
     float fogEnd = 1.0f;
     float pointSize = 1.0f;
+    std::array<float, 4> viewport{};  // as the context was created; the intro never changes it
     GLuint boundTexture = 0;
 
     GLint unpackAlignment = 4;
@@ -254,6 +251,9 @@ EsDrawing::EsDrawing() {
     }
     CreateGlyphProgram();
     CreateBuffers();
+    GLint box[4] = {0, 0, 0, 0};
+    gl.getIntegerv(GL_VIEWPORT, box);
+    for (std::size_t i = 0; i < 4; ++i) viewport[i] = static_cast<float>(box[i]);
 }
 
 GLuint EsDrawing::Compile(GLenum kind, const char* source, const std::string& defines) {
@@ -305,7 +305,6 @@ EsDrawing::PrimitiveProgram& EsDrawing::ProgramForState() {
     const std::string defines =
         "#define TEXTURED " + std::to_string(texturing ? 1 : 0) + "\n#define FOG_MODE " + std::to_string(mode) + "\n";
     p.program = Link(kPrimitiveVertexShader, kPrimitiveFragmentShader, defines);
-    p.pointSize = gl.getUniformLocation(p.program, "pointSize");
     p.fogColour = gl.getUniformLocation(p.program, "fogColour");
     p.fogDensity = gl.getUniformLocation(p.program, "fogDensity");
     p.fogStart = gl.getUniformLocation(p.program, "fogStart");
@@ -314,10 +313,6 @@ EsDrawing::PrimitiveProgram& EsDrawing::ProgramForState() {
 }
 
 void EsDrawing::SetUniforms(PrimitiveProgram& p) {
-    if (p.pointSizeSet != pointSize) {
-        gl.uniform1f(p.pointSize, pointSize);
-        p.pointSizeSet = pointSize;
-    }
     if (!fog) return;
     if (p.fogSet != fogColour) {
         gl.uniform4fv(p.fogColour, 1, fogColour.data());
@@ -384,12 +379,45 @@ void EsDrawing::EmitQuad(const Vertex& a, const Vertex& b, const Vertex& c, cons
     for (const Vertex* v : {&a, &b, &d, &b, &c, &d}) batch.push_back(*v);
 }
 
+// A square point of n pixels as n lines one pixel high: the lines cover
+// exactly the pixels whose centres lie in the square, as the point does, and
+// points then share a draw call with the lines around them. Each line runs
+// from the centre of its first pixel to the centre of the pixel after its
+// last, which a line does not cover. A point whose centre is outside the
+// view volume is not drawn at all.
+void EsDrawing::EmitPoint(const Vertex& point) {
+    const float w = point.clip[3];
+    if (!(w > 0.0f) || std::fabs(point.clip[0]) > w || std::fabs(point.clip[1]) > w || std::fabs(point.clip[2]) > w) {
+        return;
+    }
+    const std::array<float, 2> centre = WindowXY(point.clip);
+    const float half = pointSize / 2.0f;
+    const float left = std::ceil(centre[0] - half - 0.5f) + 0.5f;
+    const float bottom = std::ceil(centre[1] - half - 0.5f) + 0.5f;
+    for (int row = 0; row < static_cast<int>(pointSize); ++row) {
+        const float y = bottom + static_cast<float>(row);
+        for (const float x : {left, left + pointSize}) {
+            Vertex end = point;
+            end.clip[0] = ((x - viewport[0]) / viewport[2] * 2.0f - 1.0f) * w;
+            end.clip[1] = ((y - viewport[1]) / viewport[3] * 2.0f - 1.0f) * w;
+            batch.push_back(end);
+        }
+    }
+}
+
+std::array<float, 2> EsDrawing::WindowXY(const std::array<float, 4>& clip) const {
+    const float halfWidth = viewport[2] / 2.0f;
+    const float halfHeight = viewport[3] / 2.0f;
+    return {clip[0] / clip[3] * halfWidth + (viewport[0] + halfWidth),
+            clip[1] / clip[3] * halfHeight + (viewport[1] + halfHeight)};
+}
+
 void EsDrawing::EmitPrimitive() {
     const std::size_t n = primitive.size();
     const std::size_t before = batch.size();
     switch (primitiveMode) {
     case GL_POINTS:
-        batch.insert(batch.end(), primitive.begin(), primitive.end());
+        for (const Vertex& point : primitive) EmitPoint(point);
         break;
     case GL_LINES:
         batch.insert(batch.end(), primitive.begin(), primitive.begin() + static_cast<std::ptrdiff_t>(n & ~1u));
@@ -529,11 +557,8 @@ void EsDrawing::Fogfv(GLenum name, const GLfloat* values) {
     }
 }
 
-void EsDrawing::PointSize(GLfloat size) {
-    if (size == pointSize) return;
-    Flush();
-    pointSize = size;
-}
+// GL rounds the size of a square point to whole pixels.
+void EsDrawing::PointSize(GLfloat size) { pointSize = std::max(1.0f, std::round(size)); }
 
 void EsDrawing::Clear(GLbitfield buffers) {
     Flush();
@@ -667,12 +692,8 @@ void EsDrawing::RasterPos3i(GLint x, GLint y, GLint z) {
         Transform(modelViewProjection, static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
     const float w = clip[3];
     rasterValid = w > 0.0f && std::fabs(clip[0]) <= w && std::fabs(clip[1]) <= w && std::fabs(clip[2]) <= w;
-    GLint viewport[4] = {0, 0, 0, 0};
-    gl.getIntegerv(GL_VIEWPORT, viewport);
-    const float halfWidth = static_cast<float>(viewport[2]) / 2.0f;
-    const float halfHeight = static_cast<float>(viewport[3]) / 2.0f;
-    raster = {clip[0] / w * halfWidth + (static_cast<float>(viewport[0]) + halfWidth),
-              clip[1] / w * halfHeight + (static_cast<float>(viewport[1]) + halfHeight), clip[2] / w};
+    const std::array<float, 2> window = WindowXY(clip);
+    raster = {window[0], window[1], clip[2] / w};
     rasterColour = colour;
 }
 
@@ -714,13 +735,11 @@ void EsDrawing::DrawBitmap(const RecordedBitmap& bitmap) {
     if (bitmap.texture != 0) {
         const auto left = static_cast<GLint>(std::floor(raster[0] - bitmap.originX + kBitmapNudge));
         const auto bottom = static_cast<GLint>(std::floor(raster[1] - bitmap.originY + kBitmapNudge));
-        GLint viewport[4] = {0, 0, 0, 0};
-        gl.getIntegerv(GL_VIEWPORT, viewport);
         gl.useProgram(glyphs.program);
         programInUse = glyphs.program;
         gl.uniform2i(glyphs.origin, left, bottom);
         gl.uniform2i(glyphs.glyphSize, bitmap.width, bitmap.height);
-        gl.uniform2i(glyphs.viewportSize, viewport[2], viewport[3]);
+        gl.uniform2i(glyphs.viewportSize, static_cast<GLint>(viewport[2]), static_cast<GLint>(viewport[3]));
         gl.uniform1f(glyphs.depth, raster[2]);
         gl.uniform4fv(glyphs.rasterColour, 1, rasterColour.data());
         gl.bindTexture(GL_TEXTURE_2D, bitmap.texture);

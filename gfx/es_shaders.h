@@ -16,13 +16,11 @@ layout(location = 0) in vec4 clipPosition;
 layout(location = 1) in vec4 colour;
 layout(location = 2) in vec2 texCoord;
 layout(location = 3) in float fogDistance;
-uniform float pointSize;
 out vec4 vColour;
 out vec2 vTexCoord;
 out float vFogDistance;
 void main() {
     gl_Position = clipPosition;
-    gl_PointSize = pointSize;
     vColour = colour;
     vTexCoord = texCoord;
     vFogDistance = fogDistance;
