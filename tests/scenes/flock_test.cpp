@@ -34,6 +34,16 @@ void PlaceOnCircle(Flock& flock, Vector3 middle, float radius) {
     }
 }
 
+TEST(FlockReset, DrawsEachBoidsZFirst) {
+    // The seed whose first two draws are 0: z = 2 - 0 and y = 0.25 + 0.
+    std::uint32_t inverse = 1103515245u;
+    for (int i = 0; i < 5; ++i) inverse *= 2u - 1103515245u * inverse;
+    const Flock flock = MakeFlock((0u - 12345u) * inverse);
+    EXPECT_EQ(flock.boids[0].position.z, 2.0f);
+    EXPECT_EQ(flock.boids[0].position.y, 0.25f);
+    EXPECT_NE(flock.boids[0].position.x, 2.0f);
+}
+
 TEST(FlockReset, KeepsBoidsInTheirBoxAtRestAndShrinksThePulses) {
     Flock flock = MakeFlock(5);
     float low[4] = {10, 10, 10, 10};
