@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "data/items.h"
 #include "gfx/draw_state.h"
+#include "scenes/texture_generator.h"
 #include "tests/support/fakes.h"
 #include "tests/scenes/scene_gl.h"
 
@@ -220,6 +221,33 @@ TEST_F(LoaderSceneTest, BrokenPictureStopsTheBuildKeepingWhatCameBefore) {
         for (int slot = kFirstTextSlot; slot < kTextureSlots; ++slot) EXPECT_NE(resources->textures[slot], nullptr);
         EXPECT_EQ(recorder->frames.size(), 2u) << "the loading screen was still shown";
     }
+}
+
+// A script's uploads reach the texture row 0 first; the sampling state and
+// mipmaps of every upload are checked in tests/gfx/texture_gl_test.cpp.
+TEST_F(LoaderSceneTest, ScriptsLastUploadWinsAndARejectedScriptUploadsNothing) {
+    TextureGenerator g;
+    Texture texture;
+    std::vector<std::uint8_t> script = {
+        0x94, 0x3C, 0, 0, 4, 4,      //
+        7, 0, 128, 64, 32, 0, 0, 0,  // RadialGlow 0
+        0, 0, 0, 0, 0, 0, 0, 0,      // UploadLayer 0
+        13, 0, 1, 0, 0, 0, 0, 0,     // InvertLayer 0 -> 1
+        0, 1, 0, 0, 0, 0, 0, 0,      // UploadLayer 1
+    };
+    ASSERT_TRUE(RunTextureScript(g, {0, static_cast<std::uint32_t>(script.size()), script.data()}, texture));
+    const TexelImage texels(texture);
+    ASSERT_EQ(texels.width * texels.height, g.layerPixels);
+    for (int i = 0; i < g.layerPixels; ++i) {
+        ASSERT_TRUE(std::equal(g.layers[1] + i * 3, g.layers[1] + i * 3 + 3, &texels.rgba[static_cast<std::size_t>(i) * 4]))
+            << i;
+    }
+    EXPECT_NE(g.layers[0][0], g.layers[1][0]);
+    Texture untouched;
+    script[4] = 5;
+    EXPECT_FALSE(RunTextureScript(g, {0, static_cast<std::uint32_t>(script.size()), script.data()}, untouched));
+    EXPECT_EQ(TexelImage(untouched).width, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 // The real platform, with its error messages written to the log instead.
