@@ -213,10 +213,7 @@ TEST(CaptureToolFailures, SayWhyExitNonZeroAndLeaveNoVideo) {
         // Wrong command lines fail before anything is rendered or written.
         {"--out x.xyz", 2, "zint-capture: x.xyz: no known container"},
         {"--out " + video + ".wav", 2, "cannot hold H.264 video"},
-        {"--out " + video + " --size 640x360", 2, "smaller than the intro's 640x480"},
         {"--out " + video + " --size 1921x1080", 2, "needs an even width and height"},
-        {"--out " + video + " --crf 60", 2, "--crf takes"},
-        {"--fps 0", 2, "--fps"},
     };
     for (const Case& c : cases) {
         const ToolResult run = RunTool(c.arguments, c.environment);

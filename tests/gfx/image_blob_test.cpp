@@ -10,16 +10,17 @@ namespace zint {
 namespace {
 
 constexpr std::uint32_t kMjpg = FourCharacterCode("MJPG");
+using Bytes = std::vector<std::uint8_t>;
 
-MemoryFile FileOver(const std::vector<std::uint8_t>& bytes) {
-    return MemoryFile{0, static_cast<std::uint32_t>(bytes.size()), bytes.data()};
+MemoryFile FileOver(const Bytes& bytes, std::size_t cut = 0) {
+    return MemoryFile{0, static_cast<std::uint32_t>(bytes.size() - cut), bytes.data()};
 }
 
 // Records its calls and hands back whatever it was told to.
 class CountingDecoder final : public platform::ImageDecoder {
 public:
     bool Decode(std::uint32_t codec, int width, int height, std::span<const std::uint8_t> frame,
-                std::vector<std::uint8_t>& pixels) override {
+                Bytes& pixels) override {
         ++calls;
         lastCodec = codec;
         lastFrameSize = frame.size();
@@ -33,146 +34,81 @@ public:
     bool succeed = true;
 };
 
-struct ImageBlobTest : ::testing::Test {
-    static std::vector<std::uint8_t> Encoded(int width, int height) {
-        return platform::EncodeMjpegFrame(width, height, test::RampPicture(width, height), 2);
-    }
-    std::unique_ptr<platform::ImageDecoder> decoder = platform::CreateLibavImageDecoder();
-    CountingDecoder counting;
-    // A valid header around a frame the counting decoder never looks into.
-    std::vector<std::uint8_t> plainBlob = MakeImageBlob(kMjpg, 8, 4, std::vector<std::uint8_t>(100, 1));
-};
+Bytes Encoded(int width, int height) {
+    return platform::EncodeMjpegFrame(width, height, test::RampPicture(width, height), 2);
+}
 
-TEST_F(ImageBlobTest, MotionJpegFrameDecodesCloseToTheSourceBottomRowFirst) {
-    for (auto [width, height] : {std::pair{64, 48}, std::pair{30, 17}}) {
-        const std::vector<std::uint8_t> blob = MakeImageBlob(kMjpg, width, height, Encoded(width, height));
-        const auto image = DecodeImageBlobPixels(FileOver(blob), *decoder);
+TEST(ImageBlob, MotionJpegFramesDecodeCloseToTheSourceBottomRowFirstWhateverTheCodesCase) {
+    const auto decoder = platform::CreateLibavImageDecoder();
+    for (auto [width, height, codec] : {std::tuple{64, 48, kMjpg}, {30, 17, FourCharacterCode("mjpg")}}) {
+        const auto image = DecodeImageBlobPixels(FileOver(MakeImageBlob(codec, width, height, Encoded(width, height))),
+                                                 *decoder);
         ASSERT_TRUE(image.has_value()) << width << "x" << height;
-        EXPECT_EQ(image->width, width);
-        EXPECT_EQ(image->height, height);
-        const std::vector<std::uint8_t> source = test::RampPicture(width, height);
-        EXPECT_LT(test::MeanAbsoluteDifference(image->pixels, source), 3.0);
+        EXPECT_EQ(std::pair(image->width, image->height), std::pair(width, height));
+        EXPECT_LT(test::MeanAbsoluteDifference(image->pixels, test::RampPicture(width, height)), 3.0);
         // The first row is the darkest in green (the source's bottom row).
         EXPECT_LT(image->pixels[1], 16);
         EXPECT_GT(image->pixels[image->pixels.size() - 2], 240);
     }
-}
-
-TEST_F(ImageBlobTest, CodecCodeIsMatchedWithoutRegardToCase) {
-    const std::vector<std::uint8_t> blob = MakeImageBlob(FourCharacterCode("mjpg"), 16, 16, Encoded(16, 16));
-    EXPECT_TRUE(DecodeImageBlobPixels(FileOver(blob), *decoder).has_value());
-}
-
-TEST_F(ImageBlobTest, HeaderFieldsReachTheDecoder) {
-    const auto header = ReadImageBlobHeader(FileOver(plainBlob));
-    ASSERT_TRUE(header.has_value());
-    EXPECT_EQ(header->codec, kMjpg);
-    EXPECT_EQ(header->width, 8);
-    EXPECT_EQ(header->height, 4);
-    EXPECT_EQ(header->byteCount, 100u);
-    const auto image = DecodeImageBlobPixels(FileOver(plainBlob), counting);
-    ASSERT_TRUE(image.has_value());
-    EXPECT_EQ(counting.lastCodec, kMjpg);
-    EXPECT_EQ(counting.lastFrameSize, 100u);
-}
-
-TEST_F(ImageBlobTest, AnyWrongMagicByteIsRefusedWithoutCallingTheDecoder) {
-    for (std::size_t i = 0; i < ImageBlobMagic.size(); ++i) {
-        std::vector<std::uint8_t> blob = plainBlob;
-        blob[i] = static_cast<std::uint8_t>(blob[i] ^ 0x20);  // "kNOT" and the like
-        EXPECT_FALSE(DecodeImageBlobPixels(FileOver(blob), counting).has_value()) << "byte " << i;
-    }
-    EXPECT_EQ(counting.calls, 0);
-}
-
-TEST_F(ImageBlobTest, UnknownCodecOrUndecodableFrameGivesNothing) {
-    const std::vector<std::uint8_t> frame = Encoded(16, 16);
-    EXPECT_FALSE(DecodeImageBlobPixels(FileOver(MakeImageBlob(FourCharacterCode("ZQX9"), 16, 16, frame)), *decoder));
-
-    std::vector<std::uint8_t> garbage(600);
-    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(i * 37 + 11);
-    EXPECT_FALSE(DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, 16, 16, garbage)), *decoder));
-    EXPECT_FALSE(DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, 16, 16, {})), *decoder));
-}
-
-TEST_F(ImageBlobTest, DamagedFramesDecodeToNothingOrToAPictureOfTheHeadersSize) {
-    const std::vector<std::uint8_t> frame = Encoded(24, 16);
-    auto check = [&](const std::vector<std::uint8_t>& damaged) {
-        const auto image = DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, 24, 16, damaged)), *decoder);
-        if (image) {
-            EXPECT_EQ(image->pixels.size(), 24u * 16u * 3u);
-        }
-    };
-    for (std::size_t length = 0; length < frame.size(); length += 7) {
-        check(std::vector<std::uint8_t>(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(length)));
-    }
-    for (std::size_t at = 0; at < frame.size(); at += 5) {
-        std::vector<std::uint8_t> damaged = frame;
-        damaged[at] = static_cast<std::uint8_t>(~damaged[at]);
-        check(damaged);
-    }
-}
-
-TEST_F(ImageBlobTest, FrameOfAnotherSizeThanTheHeaderSaysIsRefused) {
-    const std::vector<std::uint8_t> frame = Encoded(32, 16);
-    EXPECT_FALSE(DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, 16, 16, frame)), *decoder));
-    EXPECT_FALSE(DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, 32, 32, frame)), *decoder));
-}
-
-TEST_F(ImageBlobTest, DecoderOutputOfTheWrongLengthIsRefused) {
-    counting.shortBy = 3;
-    EXPECT_FALSE(DecodeImageBlobPixels(FileOver(plainBlob), counting).has_value());
-    counting.shortBy = 0;
-    counting.succeed = false;
-    EXPECT_FALSE(DecodeImageBlobPixels(FileOver(plainBlob), counting).has_value());
-}
-
-TEST_F(ImageBlobTest, DeclaredCountBeyondTheGivenBytesIsRefusedBeforeDecoding) {
-    MemoryFile file = FileOver(plainBlob);
-    file.size -= 1;  // the frame's last byte is missing
-    EXPECT_FALSE(DecodeImageBlobPixels(file, counting).has_value());
-    file.size = ImageBlobHeaderSize - 1;  // not even a header
-    EXPECT_FALSE(DecodeImageBlobPixels(file, counting).has_value());
-
-    std::vector<std::uint8_t> overLong = plainBlob;
-    overLong[19] = 0xFF;  // a count near 4 GiB: must not wrap around
-    EXPECT_FALSE(DecodeImageBlobPixels(FileOver(overLong), counting).has_value());
-    EXPECT_EQ(counting.calls, 0);
-
-    file.size = static_cast<std::uint32_t>(plainBlob.size());  // exactly the count: fine
-    EXPECT_TRUE(DecodeImageBlobPixels(file, counting).has_value());
-}
-
-TEST_F(ImageBlobTest, SidesMustBePositiveAndSane) {
-    const std::vector<std::uint8_t> frame(10, 0);
-    for (auto [width, height] : {std::pair{0, 4}, std::pair{4, 0}, std::pair{-8, 4}, std::pair{4, -1},
-                                 std::pair{MaxImageBlobSide + 1, 4}, std::pair{4, 0x7FFFFFFF}}) {
-        EXPECT_FALSE(DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, width, height, frame)), counting))
-            << width << "x" << height;
-    }
-    EXPECT_EQ(counting.calls, 0);
-    EXPECT_TRUE(DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, MaxImageBlobSide, 1, frame)), counting));
-}
-
-TEST_F(ImageBlobTest, EmbeddedPicturesDecodeAtTheirSizes) {
-    struct Embedded {
-        const unsigned char* item;
-        int width;
-        int height;
-    };
-    for (const Embedded& embedded : {Embedded{data::picture1, 320, 240}, Embedded{data::picture2, 256, 256}}) {
-        const unsigned char* item = embedded.item;
-        const int width = embedded.width;
-        const int height = embedded.height;
+    using Embedded = std::tuple<const unsigned char*, int, int>;
+    for (const auto& [item, width, height] : {Embedded{data::picture1, 320, 240}, {data::picture2, 256, 256}}) {
         const MemoryFile file{0, static_cast<std::uint32_t>(data::ItemSize(item)), data::ItemBytes(item)};
         const auto image = DecodeImageBlobPixels(file, *decoder);
         ASSERT_TRUE(image.has_value());
-        EXPECT_EQ(image->width, width);
-        EXPECT_EQ(image->height, height);
-        const auto header = ReadImageBlobHeader(file);
-        ASSERT_TRUE(header.has_value());
-        EXPECT_EQ(header->codec, kMjpg);
-        EXPECT_EQ(header->byteCount + ImageBlobHeaderSize, file.size);
+        EXPECT_EQ(std::pair(image->width, image->height), std::pair(width, height));
+        EXPECT_EQ(ReadImageBlobHeader(file)->byteCount + ImageBlobHeaderSize, file.size);
+    }
+}
+
+TEST(ImageBlob, WhatTheDecoderCannotUseIsRefused) {
+    const auto decoder = platform::CreateLibavImageDecoder();
+    const Bytes frame = Encoded(32, 16);
+    Bytes garbage(600);
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    for (const Bytes& blob : {MakeImageBlob(FourCharacterCode("ZQX9"), 32, 16, frame), MakeImageBlob(kMjpg, 16, 16, garbage),
+                              MakeImageBlob(kMjpg, 16, 16, {}), MakeImageBlob(kMjpg, 16, 16, frame),
+                              MakeImageBlob(kMjpg, 32, 32, frame)}) {
+        EXPECT_FALSE(DecodeImageBlobPixels(FileOver(blob), *decoder));
+    }
+    // Damaged frames decode to nothing or to a picture of the header's size.
+    const Bytes small = Encoded(24, 16);
+    for (std::size_t at = 0; at < small.size(); at += 5) {
+        Bytes damaged = small;
+        damaged[at] = static_cast<std::uint8_t>(~damaged[at]);
+        for (const Bytes& bytes : {damaged, Bytes(small.begin(), small.begin() + static_cast<std::ptrdiff_t>(at))}) {
+            const auto image = DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, 24, 16, bytes)), *decoder);
+            EXPECT_EQ(image ? image->pixels.size() : 24u * 16u * 3u, 24u * 16u * 3u);
+        }
+    }
+}
+
+TEST(ImageBlob, HeaderIsCheckedBeforeDecodingAndTheDecodersAnswerAfter) {
+    const Bytes plain = MakeImageBlob(kMjpg, 8, 4, Bytes(100, 1));
+    CountingDecoder counting;
+    ASSERT_TRUE(DecodeImageBlobPixels(FileOver(plain), counting).has_value()) << "exactly the declared count";
+    EXPECT_EQ(std::pair(counting.lastCodec, counting.lastFrameSize), std::pair(kMjpg, std::size_t{100}));
+    EXPECT_EQ(ReadImageBlobHeader(FileOver(plain))->width * 10 + ReadImageBlobHeader(FileOver(plain))->height, 84);
+
+    std::vector<MemoryFile> refused{FileOver(plain, 1), FileOver(plain, plain.size() - ImageBlobHeaderSize + 1)};
+    std::vector<Bytes> blobs;
+    for (std::size_t i = 0; i < ImageBlobMagic.size(); ++i) {
+        blobs.push_back(plain);
+        blobs.back()[i] ^= 0x20;  // "kNOT" and the like
+    }
+    blobs.push_back(plain);
+    blobs.back()[19] = 0xFF;  // a count near 4 GiB: must not wrap around
+    for (auto [width, height] : {std::pair{0, 4}, {4, 0}, {-8, 4}, {4, -1}, {MaxImageBlobSide + 1, 4}, {4, 0x7FFFFFFF}}) {
+        blobs.push_back(MakeImageBlob(kMjpg, width, height, Bytes(10, 0)));
+    }
+    for (const Bytes& blob : blobs) refused.push_back(FileOver(blob));
+    for (const MemoryFile& file : refused) EXPECT_FALSE(DecodeImageBlobPixels(file, counting).has_value());
+    EXPECT_EQ(counting.calls, 1);
+    EXPECT_TRUE(DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, MaxImageBlobSide, 1, Bytes(10, 0))), counting));
+
+    for (const auto& [shortBy, succeed] : {std::pair{std::size_t{3}, true}, {std::size_t{0}, false}}) {
+        counting.shortBy = shortBy;
+        counting.succeed = succeed;
+        EXPECT_FALSE(DecodeImageBlobPixels(FileOver(plain), counting).has_value());
     }
 }
 

@@ -5,20 +5,14 @@
 namespace zint {
 namespace {
 
-TEST(Windows1252, AsciiAndLatin1HalvesAreTheirOwnCodePoints) {
-    for (int code : {0, 32, int{'A'}, int{'z'}, 127, 0xA0, 0xE9, 0xFF}) {
-        EXPECT_EQ(Windows1252ToUnicode(static_cast<unsigned char>(code)), static_cast<char32_t>(code)) << code;
-    }
-}
-
-TEST(Windows1252, CodesFrom128To159AreTheCodePagesCharacters) {
-    EXPECT_EQ(Windows1252ToUnicode(0x80), U'\u20AC');  // euro sign
-    EXPECT_EQ(Windows1252ToUnicode(0x85), U'\u2026');  // ellipsis
-    EXPECT_EQ(Windows1252ToUnicode(0x92), U'\u2019');  // right single quote
-    EXPECT_EQ(Windows1252ToUnicode(0x99), U'\u2122');  // trade mark
-    EXPECT_EQ(Windows1252ToUnicode(0x9F), U'\u0178');  // Y with diaeresis
-    for (int unassigned : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
-        EXPECT_EQ(Windows1252ToUnicode(static_cast<unsigned char>(unassigned)), static_cast<char32_t>(unassigned));
+TEST(Windows1252, HighCodesAreTheCodePagesCharactersAndTheRestTheirOwnCodePoints) {
+    const std::pair<int, char32_t> codes[] = {
+        {0, 0},           {'A', 'A'},       {127, 127},       {0xA0, 0xA0},     {0xFF, 0xFF},
+        {0x80, U'\u20AC'}, {0x85, U'\u2026'}, {0x92, U'\u2019'}, {0x99, U'\u2122'}, {0x9F, U'\u0178'},
+        {0x81, 0x81},     {0x8D, 0x8D},     {0x8F, 0x8F},     {0x90, 0x90},     {0x9D, 0x9D},  // unassigned
+    };
+    for (const auto& [code, unicode] : codes) {
+        EXPECT_EQ(Windows1252ToUnicode(static_cast<unsigned char>(code)), unicode) << code;
     }
 }
 

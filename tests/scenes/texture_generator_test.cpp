@@ -1,15 +1,15 @@
+#include "scenes/texture_generator.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "data/items.h"
 #include "scenes/random.h"
-#include "scenes/texture_generator.h"
 
 namespace zint {
 namespace {
@@ -17,6 +17,7 @@ namespace {
 constexpr int kSize = kGeneratorSize;
 using Bytes = std::vector<std::uint8_t>;
 using Operation = std::array<std::uint8_t, 8>;
+using Point = std::pair<int, int>;
 
 Bytes Copy(const TextureGenerator& g, int layer) { return {g.Layer(layer).begin(), g.Layer(layer).end()}; }
 
@@ -32,7 +33,7 @@ void FillCoordinates(TextureGenerator& g, int layer) {
     }
 }
 
-std::pair<int, int> SourceOf(TextureGenerator& g, int layer, int x, int y) {
+Point SourceOf(TextureGenerator& g, int layer, int x, int y) {
     const std::uint8_t* p = g.Pixel(layer, x, y);
     EXPECT_EQ(p[2], p[0] ^ p[1]) << "not a whole source pixel at " << x << "," << y;
     return {p[0], p[1]};
@@ -45,98 +46,61 @@ Bytes Script(const std::vector<Operation>& operations, int count) {
 }
 
 MemoryFile Record(const Bytes& bytes) { return {0, static_cast<std::uint32_t>(bytes.size()), bytes.data()}; }
-MemoryFile Record(const unsigned char* item) {
-    return {0, static_cast<std::uint32_t>(data::ItemSize(item)), data::ItemBytes(item)};
-}
 
-struct ScriptRun {
-    bool accepted = false;
+// The layers uploaded, or -1 for a refused script.
+std::vector<int> RunScript(TextureGenerator& g, const MemoryFile& script) {
     std::vector<int> uploads;
-};
-
-ScriptRun RunScript(TextureGenerator& g, const MemoryFile& script) {
-    ScriptRun run;
-    run.accepted = RunTextureScript(g, script, [&](const TextureGenerator&, int layer) { run.uploads.push_back(layer); });
-    return run;
+    if (!RunTextureScript(g, script, [&](const TextureGenerator&, int layer) { uploads.push_back(layer); })) {
+        uploads.push_back(-1);
+    }
+    return uploads;
 }
 
-void Scribble(TextureGenerator& g) { std::ranges::fill(g.pixels, 0x5A); }
-bool AllZero(const TextureGenerator& g) { return std::ranges::all_of(g.pixels, [](auto b) { return b == 0; }); }
-
-TEST(TextureScript, RejectsBadHeadersAfterZeroingTheLayers) {
-    TextureGenerator g;
-    const Operation upload = {0, 0};
-    Bytes badMagic = Script({upload}, 1);
+TEST(TextureScript, RefusesBadHeadersRunsNoCountAndStopsAtTheEndAlwaysZeroingFirst) {
+    Bytes badMagic = Script({{0, 0}}, 1);
     badMagic[1] = 0x3D;
-    Bytes badVersion = Script({upload}, 1);
+    Bytes badVersion = Script({{0, 0}}, 1);
     badVersion[4] = 3;
-    const Bytes truncated = {0x94, 0x3C, 0x00, 0x00, 0x04};
-    for (const Bytes& script : {badMagic, badVersion, truncated}) {
-        Scribble(g);
-        const ScriptRun run = RunScript(g, Record(script));
-        EXPECT_FALSE(run.accepted);
-        EXPECT_TRUE(run.uploads.empty());
-        EXPECT_TRUE(AllZero(g));
+    const std::vector<std::pair<Bytes, std::vector<int>>> cases{
+        {badMagic, {-1}},
+        {badVersion, {-1}},
+        {{0x94, 0x3C, 0x00, 0x00, 0x04}, {-1}},
+        {Script({{0, 1}}, 0x00), {}},
+        {Script({{0, 1}}, 0x80), {}},  // the count is signed
+        {Script({{0, 1}}, 0xFF), {}},
+        {Script({{0, 1}, {0, 2}, {0, 3}}, 100), {1, 2, 3}},
+    };
+    for (const auto& [script, uploads] : cases) {
+        TextureGenerator g;
+        std::ranges::fill(g.pixels, 0x5A);
+        EXPECT_EQ(RunScript(g, Record(script)), uploads);
+        EXPECT_TRUE(std::ranges::all_of(g.pixels, [](auto b) { return b == 0; }));
     }
-}
-
-TEST(TextureScript, CountsOfZeroOrNegativeRunNothing) {
     TextureGenerator g;
-    for (const int count : {0x00, 0x80, 0xFF}) {
-        Scribble(g);
-        const ScriptRun run = RunScript(g, Record(Script({{3, 0, 0, 0, 0}, {0, 0}}, count)));
-        EXPECT_TRUE(run.accepted);
-        EXPECT_TRUE(run.uploads.empty()) << "count byte " << count;
-        EXPECT_TRUE(AllZero(g));
-    }
-}
-
-TEST(TextureScript, StopsAtTheScriptsEndWhateverTheCount) {
-    TextureGenerator g;
-    const Bytes bytes = Script({{0, 1}, {0, 2}, {0, 3}}, 100);
-    MemoryFile record = Record(bytes);
-    record.size -= 1;  // the third operation is cut short
-    EXPECT_EQ(RunScript(g, record).uploads, (std::vector<int>{1, 2}));
+    const Bytes cut = Script({{0, 1}, {0, 2}, {0, 3}}, 100);
+    EXPECT_EQ(RunScript(g, {0, static_cast<std::uint32_t>(cut.size() - 1), cut.data()}), (std::vector<int>{1, 2}))
+        << "the third operation is cut short";
 }
 
 TEST(TextureScript, SkipsUnknownOpcodesAndOutOfRangeLayersOrChannels) {
     TextureGenerator g;
-    const ScriptRun run = RunScript(g, Record(Script({{16, 0},
-                                                {255, 0},
-                                                {0, 4},
-                                                {3, 0, 3, 0, 0},
-                                                {3, 4, 0, 0, 0},
-                                                {7, 0, 128, 128, 128},
-                                                {9, 0, 0, 4},
-                                                {2, 0, 9},
-                                                {13, 0, 200},
-                                                {0, 0}},
-                                               10)));
-    EXPECT_EQ(run.uploads, (std::vector<int>{0}));
-    const Bytes glow = Copy(g, 0);
-    EXPECT_EQ(glow[(128 * kSize + 128) * 3], 255) << "the in-range glow ran";
-    for (int layer = 1; layer < 4; ++layer) EXPECT_EQ(Copy(g, layer), Bytes(glow.size(), 0)) << layer;
+    const auto uploads = RunScript(g, Record(Script({{16, 0}, {255, 0}, {0, 4}, {3, 0, 3, 0, 0}, {3, 4, 0, 0, 0},
+                                                     {7, 0, 128, 128, 128}, {9, 0, 0, 4}, {2, 0, 9}, {13, 0, 200},
+                                                     {0, 0}},
+                                                    10)));
+    EXPECT_EQ(uploads, (std::vector<int>{0}));
+    EXPECT_EQ(g.Pixel(0, 128, 128)[0], 255) << "the in-range glow ran";
+    for (int layer = 1; layer < 4; ++layer) EXPECT_EQ(Copy(g, layer), Bytes(g.layerBytes, 0)) << layer;
 }
 
 TEST(TextureScript, HandsEachOperationItsParametersInOrder) {
     TextureGenerator scripted;
     SeedRand(5);
-    const ScriptRun run = RunScript(scripted, Record(Script({{3, 0, 1, 2, 3},
-                                                       {7, 1, 200, 100, 50},
-                                                       {8, 0, 2, 5, 7},
-                                                       {5, 3, 9, 2, 3, 4},
-                                                       {15, 3, 1, 2, 3, 20, 10},
-                                                       {12, 2, 0, 3, 1, 9, 4},
-                                                       {6, 1, 2, 2},
-                                                       {9, 0, 3, 1},
-                                                       {4, 2, 77},
-                                                       {10, 3, 1, 2},
-                                                       {11, 3, 0},
-                                                       {13, 1, 3},
-                                                       {14, 3, 2},
-                                                       {1, 1},
-                                                       {0, 3}},
-                                                      15)));
+    const auto uploads = RunScript(
+        scripted, Record(Script({{3, 0, 1, 2, 3}, {7, 1, 200, 100, 50}, {8, 0, 2, 5, 7}, {5, 3, 9, 2, 3, 4},
+                                 {15, 3, 1, 2, 3, 20, 10}, {12, 2, 0, 3, 1, 9, 4}, {6, 1, 2, 2}, {9, 0, 3, 1},
+                                 {4, 2, 77}, {10, 3, 1, 2}, {11, 3, 0}, {13, 1, 3}, {14, 3, 2}, {1, 1}, {0, 3}},
+                                15)));
     TextureGenerator direct;
     SeedRand(5);
     direct.SineChannel(0, 1, 2, 3);
@@ -153,34 +117,17 @@ TEST(TextureScript, HandsEachOperationItsParametersInOrder) {
     direct.InvertLayer(1, 3);
     direct.Emboss(3, 2);
     direct.ClearLayer(1);
-    EXPECT_EQ(run.uploads, (std::vector<int>{3}));
+    EXPECT_EQ(uploads, (std::vector<int>{3}));
     EXPECT_EQ(scripted.pixels, direct.pixels);
-}
-
-TEST(TextureOperations, CopyAndShiftOntoThemselvesChangeNothing) {
-    TextureGenerator g;
-    FillCoordinates(g, 0);
-    const Bytes before = Copy(g, 0);
-    g.CopyLayer(0, 0);
-    g.ShiftLayer(0, 0, 3, 5);
-    EXPECT_EQ(Copy(g, 0), before);
-    g.CopyLayer(0, 1);
-    EXPECT_EQ(Copy(g, 1), before);
-    g.ShiftLayer(0, 2, 3, 250);
-    EXPECT_EQ(SourceOf(g, 2, 0, 0), std::pair(3, 250));
-    EXPECT_EQ(SourceOf(g, 2, 253, 10), std::pair(0, 4)) << "wraps around both edges";
-    g.ClearLayer(1);
-    EXPECT_EQ(Copy(g, 1), Bytes(before.size(), 0));
-    EXPECT_EQ(Copy(g, 0), before);
 }
 
 // Blurs an impulse of 200 in channel 1 at (px, py) into another layer and
 // returns the pixels that received 50 from it.
-std::set<std::pair<int, int>> BlurReceivers(int px, int py) {
+std::set<Point> BlurReceivers(int px, int py) {
     TextureGenerator g;
     g.Pixel(0, px, py)[1] = 200;
     g.Blur(0, 1, 1);
-    std::set<std::pair<int, int>> receivers;
+    std::set<Point> receivers;
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
             const std::uint8_t* p = g.Pixel(1, x, y);
@@ -193,7 +140,7 @@ std::set<std::pair<int, int>> BlurReceivers(int px, int py) {
 }
 
 TEST(TextureOperations, BlurReadsRowMajorNeighboursWithTwoCornerExceptions) {
-    using Set = std::set<std::pair<int, int>>;
+    using Set = std::set<Point>;
     EXPECT_EQ(BlurReceivers(5, 5), (Set{{5, 4}, {5, 6}, {4, 5}, {6, 5}}));
     // End of row 0: the next pixel in row-major order, and (0, 0) whose left wraps within row 0.
     EXPECT_EQ(BlurReceivers(255, 0), (Set{{255, 1}, {255, 255}, {254, 0}, {0, 1}, {0, 0}}));
@@ -214,146 +161,103 @@ TEST(TextureOperations, BlurPassesRepeatBetweenLayersAndCompoundInPlace) {
     g.Blur(0, 1, 3);
     EXPECT_EQ(Copy(g, 1), once);
     EXPECT_EQ(Copy(g, 0), noise);
-
     // In place, later pixels read the values already written.
     g.ClearLayer(2);
     g.Pixel(2, 5, 5)[0] = 200;
     g.Blur(2, 2, 1);
-    EXPECT_EQ(g.Pixel(2, 5, 4)[0], 50);
-    EXPECT_EQ(g.Pixel(2, 4, 5)[0], 50);
-    EXPECT_EQ(g.Pixel(2, 5, 5)[0], 25);
-    EXPECT_EQ(g.Pixel(2, 6, 4)[0], 12);
-    EXPECT_EQ(g.Pixel(2, 6, 5)[0], 9);
+    const std::vector<int> got{g.Pixel(2, 5, 4)[0], g.Pixel(2, 4, 5)[0], g.Pixel(2, 5, 5)[0], g.Pixel(2, 6, 4)[0],
+                               g.Pixel(2, 6, 5)[0]};
+    EXPECT_EQ(got, (std::vector<int>{50, 50, 25, 12, 9}));
 }
 
-TEST(TextureOperations, PlasmaOfAmplitudeZeroOrOneSpreadsTheFirstValue) {
-    for (const auto& [high, low] : {std::pair{0, 0}, std::pair{0, 1}}) {
-        TextureGenerator g;
-        SeedRand(11);
-        g.Plasma(0, high, low);
-        for (int c = 0; c < 3; ++c) {
-            const int first = g.Pixel(0, 0, 0)[c];
-            for (int i = 1; i < g.layerPixels; ++i) ASSERT_EQ(g.layers[0][i * 3 + c], std::max(first, 1)) << i;
-        }
-    }
-    // A first value of 0 stays, and everything else becomes 1.
-    TextureGenerator g;
-    g.PlasmaSubdivide(0, 2, 0, 0, kSize, kSize, 1);
-    EXPECT_EQ(g.Pixel(0, 0, 0)[2], 0);
-    for (int i = 1; i < g.layerPixels; ++i) ASSERT_EQ(g.layers[0][i * 3 + 2], 1) << i;
-}
-
-TEST(TextureOperations, PlasmaSubdivideAveragesItsCornersIntoUnsetPoints) {
-    TextureGenerator g;
-    const int corners[][3] = {{0, 0, 10}, {2, 0, 11}, {0, 2, 12}, {2, 2, 14}};
-    for (const auto& [x, y, value] : corners) g.Pixel(0, x, y)[1] = static_cast<std::uint8_t>(value);
-    g.Pixel(0, 1, 2)[1] = 200;
-    g.PlasmaSubdivide(0, 1, 0, 0, 2, 2, 1);
-    EXPECT_EQ(g.Pixel(0, 1, 0)[1], 10);
-    EXPECT_EQ(g.Pixel(0, 1, 2)[1], 200) << "a set point keeps its value";
-    EXPECT_EQ(g.Pixel(0, 0, 1)[1], 11);
-    EXPECT_EQ(g.Pixel(0, 2, 1)[1], 12);
-    EXPECT_EQ(g.Pixel(0, 1, 1)[1], 11) << "47 / 4";
-    EXPECT_EQ(g.Pixel(0, 3, 3)[1], 0) << "a square of 2 does not recurse";
-}
-
-TEST(TextureOperations, PlasmaDrawsOnceForEveryValueStoredOrNot) {
+TEST(TextureOperations, PlasmaFillsEveryPointOnceDrawingForEveryValueStoredOrNot) {
     // Per channel: the first corner, then five values in each of the
     // 1 + 4 + ... + 4^7 squares from 256 down to 2.
     constexpr int kDraws = 3 * (1 + 5 * (1 + 4 + 16 + 64 + 256 + 1024 + 4096 + 16384));
     SeedRand(9);
     for (int i = 0; i < kDraws; ++i) Rand();
     const int next = Rand();
+    TextureGenerator g;
+    std::ranges::fill(g.Layer(1), 77);
+    for (int layer : {0, 1}) {
+        SeedRand(9);
+        g.Plasma(layer, 4, 1);
+        EXPECT_EQ(Rand(), next);
+    }
+    EXPECT_EQ(std::ranges::count(g.Layer(0).subspan(3), 0), 0) << "every pixel but (0, 0) is set";
+    EXPECT_EQ(std::ranges::count(g.Layer(1).subspan(3), 77), g.layerBytes - 3) << "set points never change";
 
-    TextureGenerator fresh;
-    SeedRand(9);
-    fresh.Plasma(0, 4, 1);
-    EXPECT_EQ(Rand(), next);
-    EXPECT_EQ(std::ranges::count(fresh.Layer(0).subspan(3), 0), 0) << "every pixel but (0, 0) is set";
-
-    TextureGenerator full;
-    std::ranges::fill(full.Layer(1), 77);
-    SeedRand(9);
-    full.Plasma(1, 4, 1);
-    EXPECT_EQ(Rand(), next);
-    EXPECT_EQ(std::ranges::count(full.Layer(1).subspan(3), 77), full.layerBytes - 3) << "set points never change";
+    // Amplitude 0 or 1 spreads the first value, and a first value of 0 gives 1 elsewhere.
+    for (const auto& [high, low] : {Point{0, 0}, Point{0, 1}}) {
+        g.ClearLayer(2);
+        SeedRand(11);
+        g.Plasma(2, high, low);
+        for (int c = 0; c < 3; ++c) {
+            const int first = std::max<int>(g.Pixel(2, 0, 0)[c], 1);
+            for (int i = 1; i < g.layerPixels; ++i) ASSERT_EQ(g.layers[2][i * 3 + c], first) << i;
+        }
+    }
+    g.ClearLayer(3);
+    g.PlasmaSubdivide(3, 2, 0, 0, kSize, kSize, 1);
+    EXPECT_EQ(g.Pixel(3, 0, 0)[2], 0);
+    EXPECT_EQ(std::ranges::count(g.Layer(3), 1), g.layerPixels - 1);
 }
 
-TEST(TextureOperations, SineChannelWritesOneChannelWithinOneTo255) {
+TEST(TextureOperations, PlasmaSubdivideAveragesItsCornersIntoUnsetPoints) {
     TextureGenerator g;
-    Scribble(g);
+    for (const auto& [x, y, value] : {std::array{0, 0, 10}, {2, 0, 11}, {0, 2, 12}, {2, 2, 14}, {1, 2, 200}}) {
+        g.Pixel(0, x, y)[1] = static_cast<std::uint8_t>(value);
+    }
+    g.PlasmaSubdivide(0, 1, 0, 0, 2, 2, 1);
+    // (1, 2) was set; the centre is 47 / 4; a square of 2 does not recurse to (3, 3).
+    const std::vector<int> got{g.Pixel(0, 1, 0)[1], g.Pixel(0, 1, 2)[1], g.Pixel(0, 0, 1)[1], g.Pixel(0, 2, 1)[1],
+                               g.Pixel(0, 1, 1)[1], g.Pixel(0, 3, 3)[1]};
+    EXPECT_EQ(got, (std::vector<int>{10, 200, 11, 12, 11, 0}));
+}
+
+TEST(TextureOperations, SineNoiseSpeckleAndGlowWriteTheirValues) {
+    TextureGenerator g;
+    std::ranges::fill(g.pixels, 0x5A);
     g.SineChannel(0, 1, 0, 0);
     for (int i = 0; i < g.layerPixels; ++i) {
         ASSERT_EQ(g.layers[0][i * 3 + 1], 191);
-        ASSERT_EQ(g.layers[0][i * 3], 0x5A);
-        ASSERT_EQ(g.layers[0][i * 3 + 2], 0x5A);
+        ASSERT_EQ(g.layers[0][i * 3] * 256 + g.layers[0][i * 3 + 2], 0x5A5A) << "one channel only";
     }
     g.SineChannel(0, 2, 1, 1);
-    EXPECT_EQ(g.Pixel(0, 0, 64)[2], 255);
-    EXPECT_EQ(g.Pixel(0, 128, 192)[2], 1);
-    EXPECT_EQ(g.Pixel(0, 128, 0)[2], 65);
-}
+    EXPECT_EQ(std::vector<int>({g.Pixel(0, 0, 64)[2], g.Pixel(0, 128, 192)[2], g.Pixel(0, 128, 0)[2]}),
+              (std::vector<int>{255, 1, 65}));
 
-TEST(TextureOperations, IntegerNoiseAndTheNoiseLayersDraws) {
-    EXPECT_FLOAT_EQ(IntegerNoise(0), static_cast<float>(1.0 - 1376312589 / 1073741824.0));
     EXPECT_NEAR(IntegerNoise(0), -0.28179f, 1e-5f);
     EXPECT_NEAR(IntegerNoise(1), -0.22637f, 1e-5f);
-    EXPECT_NEAR(IntegerNoise(2), 0.29363f, 1e-5f);
     EXPECT_NEAR(IntegerNoise(-1), 0.90013f, 1e-5f);
-
     // The seed whose first draw is 0: the inverse of the generator's step.
     std::uint32_t inverse = 1103515245u;
     for (int i = 0; i < 5; ++i) inverse *= 2u - 1103515245u * inverse;
     const std::uint32_t seed = (0u - 12345u) * inverse;
-    SeedRand(seed);
-    ASSERT_EQ(Rand(), 0);
+    g.NoiseLayer(1, static_cast<int>(seed));
+    EXPECT_EQ(g.Pixel(1, 0, 0)[0], 185) << "trunc(255 * -0.28179) keeps its low eight bits";
 
-    TextureGenerator g;
-    g.NoiseLayer(0, static_cast<int>(seed));
-    EXPECT_EQ(g.Pixel(0, 0, 0)[0], 185) << "trunc(-71.857) keeps its low eight bits";
-    SeedRand(seed);
-    for (const std::uint8_t value : g.Layer(0)) {
-        ASSERT_EQ(value, static_cast<std::uint8_t>(static_cast<int>(255.0f * IntegerNoise(Rand()))));
-    }
-}
-
-TEST(TextureOperations, SpeckleIsSeededAndScaledPerChannel) {
-    TextureGenerator g;
-    g.Speckle(0, 21, 1, 1, 1);
-    g.Speckle(1, 21, 0, 2, 255);
-    g.Speckle(2, 22, 1, 1, 1);
-    EXPECT_NE(Copy(g, 0), Copy(g, 2));
-
-    // Row, column and three levels per hit, then three blurs in place.
-    TextureGenerator expected;
-    SeedRand(21);
-    for (int n = 0; n < g.layerPixels; ++n) {
-        const int y = Rand() % kSize;
-        std::uint8_t* p = expected.Pixel(0, Rand() % kSize, y);
-        for (int c = 0; c < 3; ++c) p[c] = static_cast<std::uint8_t>(Rand() % 100);
-    }
-    expected.Blur(0, 0, 3);
-    EXPECT_EQ(Copy(g, 0), Copy(expected, 0));
+    g.Speckle(2, 21, 1, 1, 1);
+    g.Speckle(3, 21, 0, 2, 255);
+    int lit = 0;
     for (int i = 0; i < g.layerPixels; ++i) {
-        const std::uint8_t* plain = g.layers[0] + i * 3;
-        const std::uint8_t* scaled = g.layers[1] + i * 3;
+        const std::uint8_t* plain = g.layers[2] + i * 3;
+        const std::uint8_t* scaled = g.layers[3] + i * 3;
         ASSERT_LT(std::max({plain[0], plain[1], plain[2]}), 100);
-        ASSERT_EQ(scaled[0], 0);
-        ASSERT_EQ(scaled[1], 2 * plain[1]);
-        ASSERT_EQ(scaled[2], plain[2] == 0 ? 0 : 255);
+        const std::array<int, 3> expected{0, 2 * plain[1], plain[2] == 0 ? 0 : 255};
+        ASSERT_EQ((std::array<int, 3>{scaled[0], scaled[1], scaled[2]}), expected);
+        lit += plain[1] > 0;
     }
-}
+    EXPECT_GT(lit, g.layerPixels / 2);
+    g.Speckle(3, 22, 1, 1, 1);
+    EXPECT_NE(Copy(g, 2), Copy(g, 3)) << "seeded";
 
-TEST(TextureOperations, RadialGlowPeaksAtTheCentreAndIsSymmetric) {
-    TextureGenerator g;
     g.RadialGlow(0, 128, 64, 0);
-    const std::uint8_t* centre = g.Pixel(0, 128, 128);
-    EXPECT_EQ(centre[0], 255);
-    EXPECT_EQ(centre[1], 127);
-    EXPECT_EQ(centre[2], 0);
-    EXPECT_EQ(g.Pixel(0, 0, 0)[0], 3) << "1 - sin(sqrt 2) in the corner";
-    EXPECT_EQ(g.Pixel(0, 0, 128)[0], 40) << "1 - sin(1) at the left edge";
-    EXPECT_EQ(g.Pixel(0, 192, 128)[0], 132) << "1 - sin(0.5) halfway out";
+    EXPECT_EQ(std::vector<int>({g.Pixel(0, 128, 128)[0], g.Pixel(0, 128, 128)[1], g.Pixel(0, 128, 128)[2]}),
+              (std::vector<int>{255, 127, 0}));
+    // 1 - sin(r) at r = sqrt 2 in the corner, 1 at the left edge, 0.5 halfway out.
+    EXPECT_EQ(std::vector<int>({g.Pixel(0, 0, 0)[0], g.Pixel(0, 0, 128)[0], g.Pixel(0, 192, 128)[0]}),
+              (std::vector<int>{3, 40, 132}));
     for (int k = 1; k < 128; ++k) {
         EXPECT_EQ(g.Pixel(0, 128 + k, 128)[0], g.Pixel(0, 128 - k, 128)[0]) << k;
         EXPECT_EQ(g.Pixel(0, 128, 128 + k)[0], g.Pixel(0, 128, 128 - k)[0]) << k;
@@ -363,25 +267,32 @@ TEST(TextureOperations, RadialGlowPeaksAtTheCentreAndIsSymmetric) {
     EXPECT_EQ(g.Pixel(1, 120, 130)[0], 255) << "large factors saturate";
 }
 
-TEST(TextureOperations, MultiplyInvertAndClampStayInByteRange) {
+TEST(TextureOperations, CopyShiftMultiplyInvertAndClampStayInByteRange) {
     TextureGenerator g;
+    FillCoordinates(g, 0);
+    const Bytes coordinates = Copy(g, 0);
+    g.CopyLayer(0, 0);
+    g.ShiftLayer(0, 0, 3, 5);
+    EXPECT_EQ(Copy(g, 0), coordinates) << "onto themselves they change nothing";
+    g.CopyLayer(0, 1);
+    EXPECT_EQ(Copy(g, 1), coordinates);
+    g.ShiftLayer(0, 2, 3, 250);
+    EXPECT_EQ(SourceOf(g, 2, 0, 0), Point(3, 250));
+    EXPECT_EQ(SourceOf(g, 2, 253, 10), Point(0, 4)) << "wraps around both edges";
+
     std::ranges::fill(g.Layer(0), 255);
     g.MultiplyLayers(0, 0, 1);
     EXPECT_EQ(std::ranges::count(g.Layer(1), 254), g.layerBytes);
     std::ranges::fill(g.Layer(2), 128);
     g.MultiplyLayers(2, 2, 2);
     EXPECT_EQ(std::ranges::count(g.Layer(2), 64), g.layerBytes);
-
     g.NoiseLayer(3, 8);
     const Bytes noise = Copy(g, 3);
     g.InvertLayer(3, 0);
     EXPECT_EQ(255 - g.layers[0][1000], noise[1000]);
     g.InvertLayer(0, 0);
     EXPECT_EQ(Copy(g, 0), noise);
-
-    EXPECT_EQ(ClampByte(-1), 0);
-    EXPECT_EQ(ClampByte(255), 255);
-    EXPECT_EQ(ClampByte(256), 255);
+    EXPECT_EQ(std::vector<int>({ClampByte(-1), ClampByte(255), ClampByte(256)}), (std::vector<int>{0, 255, 255}));
 }
 
 TEST(TextureOperations, EmbossIsAHorizontalGradientThatWrapsAllEdges) {
@@ -395,120 +306,110 @@ TEST(TextureOperations, EmbossIsAHorizontalGradientThatWrapsAllEdges) {
             const std::uint8_t* p = g.Pixel(1, x, y);
             const int expected0 = nearRow && x == 255 ? 137 : nearRow && x == 1 ? 117 : 127;
             const int expected1 = nearRow && x == 255 ? 255 : nearRow && x == 1 ? 0 : 127;
-            ASSERT_EQ(p[0], expected0) << x << "," << y;
-            ASSERT_EQ(p[1], expected1) << x << "," << y;
-            ASSERT_EQ(p[2], 127);
+            ASSERT_EQ((std::array<int, 3>{p[0], p[1], p[2]}), (std::array<int, 3>{expected0, expected1, 127}))
+                << x << "," << y;
         }
     }
 }
 
-TEST(TextureOperations, SwirlKeepsItsCentreAndAnUntwistedCore) {
+TEST(TextureOperations, RemapsMoveEachPixelFromWhereTheirWavesSay) {
     TextureGenerator g;
     FillCoordinates(g, 0);
     g.Swirl(0, 1);
-    EXPECT_EQ(SourceOf(g, 1, 128, 128), std::pair(128, 128));
+    EXPECT_EQ(SourceOf(g, 1, 128, 128), Point(128, 128));
     for (int y = 112; y <= 144; ++y) {
         for (int x = 112; x <= 144; ++x) {
             const float r = std::hypot(128.0f - x, 128.0f - y);
             if (r > 16.0f) continue;
             // Without twist the offset is (0, r): the angle turns (dx, dy) onto the y axis.
             const auto [sx, sy] = SourceOf(g, 1, x, y);
-            EXPECT_LE(std::abs(sx - x), 1) << x << "," << y;
-            EXPECT_LE(std::abs(sy - (y + static_cast<int>(r))), 1) << x << "," << y;
+            EXPECT_LE(std::abs(sx - x) + std::abs(sy - (y + static_cast<int>(r))), 1) << x << "," << y;
         }
     }
     // At radius 100 straight above the centre the twist is pi * 84 / 181 radians.
-    EXPECT_EQ(SourceOf(g, 1, 128, 28), std::pair(29, 39));
-}
+    EXPECT_EQ(SourceOf(g, 1, 128, 28), Point(29, 39));
 
-TEST(TextureOperations, WaveWarpPairsRowsWithXAndColumnsWithY) {
-    TextureGenerator g;
-    FillCoordinates(g, 0);
-    g.WaveWarp(0, 1, 0, 0, 16, 16);
-    EXPECT_EQ(SourceOf(g, 1, 7, 250), std::pair(7, 10)) << "zero frequencies shift down by the y amplitude";
-    g.WaveWarp(0, 1, 1, 0, 16, 0);
-    EXPECT_EQ(SourceOf(g, 1, 3, 64), std::pair(19, 64));
-    EXPECT_EQ(SourceOf(g, 1, 3, 192), std::pair(243, 192));
-    EXPECT_EQ(SourceOf(g, 1, 3, 160), std::pair(248, 160)) << "3 - 11.3 truncates toward zero";
-    g.WaveWarp(0, 1, 0, 1, 0, 16);
-    EXPECT_EQ(SourceOf(g, 1, 0, 250), std::pair(0, 10));
-    EXPECT_EQ(SourceOf(g, 1, 128, 5), std::pair(128, 245));
-}
-
-TEST(TextureOperations, SineWarpMovesEachAxisByItsOwnSine) {
-    TextureGenerator g;
-    FillCoordinates(g, 0);
-    g.SineWarp(0, 1, 0, 0, 16, 16);
-    EXPECT_EQ(Copy(g, 1), Copy(g, 0));
-    g.SineWarp(0, 1, 1, 1, 16, 8);
-    EXPECT_EQ(SourceOf(g, 1, 64, 64), std::pair(80, 72));
-    EXPECT_EQ(SourceOf(g, 1, 192, 192), std::pair(176, 184));
-    EXPECT_EQ(SourceOf(g, 1, 0, 0), std::pair(0, 0));
-    EXPECT_EQ(SourceOf(g, 1, 5, 0), std::pair(6, 0)) << "5 + 1.96 truncates";
-}
-
-// Mean absolute difference between pixel rows or columns a and b of a layer.
-double MeanDifference(TextureGenerator& g, int layer, bool columns, int a, int b) {
-    double sum = 0;
-    for (int i = 0; i < kSize; ++i) {
-        for (int c = 0; c < 3; ++c) {
-            const int va = columns ? g.Pixel(layer, a, i)[c] : g.Pixel(layer, i, a)[c];
-            const int vb = columns ? g.Pixel(layer, b, i)[c] : g.Pixel(layer, i, b)[c];
-            sum += std::abs(va - vb);
-        }
+    // The wave warp pairs rows with the x frequency and columns with the y one.
+    struct Case {
+        bool sine;
+        int xFrequency, yFrequency, xAmplitude, yAmplitude, x, y;
+        Point source;
+    };
+    for (const Case& c : {Case{false, 0, 0, 16, 16, 7, 250, {7, 10}},  // zero frequencies shift by the y amplitude
+                          {false, 1, 0, 16, 0, 3, 64, {19, 64}},
+                          {false, 1, 0, 16, 0, 3, 192, {243, 192}},
+                          {false, 1, 0, 16, 0, 3, 160, {248, 160}},  // 3 - 11.3 truncates toward zero
+                          {false, 0, 1, 0, 16, 0, 250, {0, 10}},
+                          {false, 0, 1, 0, 16, 128, 5, {128, 245}},
+                          {true, 0, 0, 16, 16, 9, 200, {9, 200}},
+                          {true, 1, 1, 16, 8, 64, 64, {80, 72}},
+                          {true, 1, 1, 16, 8, 192, 192, {176, 184}},
+                          {true, 1, 1, 16, 8, 5, 0, {6, 0}}}) {  // 5 + 1.96 truncates
+        if (c.sine) g.SineWarp(0, 1, c.xFrequency, c.yFrequency, c.xAmplitude, c.yAmplitude);
+        else g.WaveWarp(0, 1, c.xFrequency, c.yFrequency, c.xAmplitude, c.yAmplitude);
+        EXPECT_EQ(SourceOf(g, 1, c.x, c.y), c.source) << c.sine << " at " << c.x << "," << c.y;
     }
-    return sum / (3 * kSize);
 }
 
-TEST(EmbeddedScripts, FirstIsASeamlessPlasmaSwirled) {
+// Mean absolute difference between neighbouring rows (or columns) inside the
+// layer, and between the last and the first.
+std::pair<double, double> InsideAndSeamDifference(TextureGenerator& g, bool columns) {
+    auto difference = [&](int a, int b) {
+        double sum = 0;
+        for (int i = 0; i < kSize; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                sum += std::abs((columns ? g.Pixel(0, a, i) : g.Pixel(0, i, a))[c] -
+                                (columns ? g.Pixel(0, b, i) : g.Pixel(0, i, b))[c]);
+            }
+        }
+        return sum / (3 * kSize);
+    };
+    double inside = 0;
+    for (int i = 0; i < kSize - 1; ++i) inside += difference(i, i + 1) / (kSize - 1);
+    return {inside, difference(kSize - 1, 0)};
+}
+
+TEST(EmbeddedScripts, UploadTheirLayerFromASeamlessFullRangePlasmaThatContinuesTheSequence) {
     TextureGenerator g;
     SeedRand(1);
-    const ScriptRun run = RunScript(g, Record(data::textureScript1));
-    EXPECT_TRUE(run.accepted);
-    EXPECT_EQ(run.uploads, (std::vector<int>{1}));
+    const auto script1 = data::textureScript1;
+    const MemoryFile first{0, static_cast<std::uint32_t>(data::ItemSize(script1)), data::ItemBytes(script1)};
+    EXPECT_EQ(RunScript(g, first), (std::vector<int>{1}));
     for (int c = 0; c < 3; ++c) {
         int low = 255, high = 0;
         for (int i = 1; i < g.layerPixels; ++i) {
             low = std::min<int>(low, g.layers[0][i * 3 + c]);
             high = std::max<int>(high, g.layers[0][i * 3 + c]);
         }
-        EXPECT_EQ(low, 1) << c;
-        EXPECT_EQ(high, 255) << c;
+        EXPECT_EQ(low * 1000 + high, 1255) << c;
     }
     for (const bool columns : {true, false}) {
-        double inside = 0;
-        for (int i = 0; i < kSize - 1; ++i) inside += MeanDifference(g, 0, columns, i, i + 1);
-        inside /= kSize - 1;
-        EXPECT_LT(MeanDifference(g, 0, columns, kSize - 1, 0), 2 * inside) << "the plasma continues over its seam";
+        const auto [inside, seam] = InsideAndSeamDifference(g, columns);
+        EXPECT_LT(seam, 2 * inside) << "the plasma continues over its seam";
     }
-    TextureGenerator swirled;
-    std::ranges::copy(g.Layer(0), swirled.layers[0]);
-    swirled.Swirl(0, 1);
-    EXPECT_EQ(Copy(g, 1), Copy(swirled, 1));
+    EXPECT_NE(Copy(g, 1), Copy(g, 0)) << "swirled";
+    const Bytes swirled = Copy(g, 1);
+    RunScript(g, first);
+    EXPECT_NE(Copy(g, 1), swirled) << "the plasma continues the sequence instead of reseeding";
 
-    const Bytes first = Copy(g, 1);
-    RunScript(g, Record(data::textureScript1));
-    EXPECT_NE(Copy(g, 1), first) << "the plasma continues the sequence instead of reseeding";
+    const auto script2 = data::textureScript2;
+    EXPECT_EQ(RunScript(g, {0, static_cast<std::uint32_t>(data::ItemSize(script2)), data::ItemBytes(script2)}),
+              (std::vector<int>{2}));
 }
 
-TEST(EmbeddedScripts, SecondIsTheWarpedPlasmaModulatedByItsEmboss) {
-    const Bytes plasmaOnly = Script({{10, 0, 6, 43}}, 1);
-    TextureGenerator expected;
-    SeedRand(1);
-    RunScript(expected, Record(plasmaOnly));
-    expected.WaveWarp(0, 1, 1, 1, 16, 16);
-    expected.Emboss(1, 0);
-
-    TextureGenerator g;
-    SeedRand(1);
-    const ScriptRun run = RunScript(g, Record(data::textureScript2));
-    EXPECT_TRUE(run.accepted);
-    EXPECT_EQ(run.uploads, (std::vector<int>{2}));
-    EXPECT_EQ(Copy(g, 1), Copy(expected, 1));
-    EXPECT_EQ(Copy(g, 0), Copy(expected, 0));
-    for (int i = 0; i < g.layerBytes; ++i) {
-        ASSERT_EQ(g.layers[2][i], g.layers[0][i] * g.layers[1][i] / 256) << i;
+TEST(Random, SpansZeroToItsMaximumAndReseedingRestarts) {
+    SeedRand(7);
+    int low = kRandMax, high = 0;
+    for (int i = 0; i < (1 << 20); ++i) {
+        const int value = Rand();
+        low = std::min(low, value);
+        high = std::max(high, value);
     }
+    EXPECT_EQ(low * 100000 + high, kRandMax);
+    SeedRand(42);
+    const int first = Rand();
+    SeedRand(42);
+    EXPECT_EQ(Rand(), first);
 }
 
 }  // namespace
