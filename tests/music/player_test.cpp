@@ -228,7 +228,6 @@ TEST(OutputFormatTest, SizesFollowTheRateAndBlocksTheDevicesByteCount) {
         EXPECT_EQ(std::vector<int>({format.blockFrames, format.bufferMs, format.ringFrames, format.blockCount,
                                     format.rampLength}),
                   std::vector<int>({block, 1000, ring, 100, ramp}));
-        EXPECT_EQ(format.rampReciprocal, 1.0f / static_cast<float>(ramp));
     }
     const OutputFormat format = OutputFormatFor(44100);
     for (const auto& [bytes, block] :

@@ -107,75 +107,66 @@ TEST_F(TickEngineTest, SpeedTempoAndSpeedZero) {
     EXPECT_EQ(WriteBlock(), (before + 1) % CurrentOutput().blockCount);
 }
 
-// One field of one channel, tick by tick, for a pattern of `rows` played
-// at `speed`: the field after each of the `expected.size()` ticks that
-// follow the first `skip`.
+// One field of channel 0, tick by tick, for a pattern of `rows` played at
+// `speed`: the field after each of the `expected.size()` ticks that follow
+// the first `skip`.
 struct FieldCase {
     const char* name;
     Rows rows;
     int speed;
     int Channel::*field;
-    int channel;
     int skip;
     std::vector<int> expected;
     std::vector<XmInstrument> instruments = {ToneInstrument()};
     bool amiga = false;
 };
 
-XmInstrument Enveloped(std::uint16_t fadeout, XmInstrument instrument = ToneInstrument()) {
+// C-4 of instrument 1 with a volume column and an effect, then `rest`.
+Rows Note(std::uint8_t column, std::uint8_t effect = 0, std::uint8_t param = 0, Rows rest = {{}}) {
+    rest.insert(rest.begin(), {{kC4, 1, column, effect, param}});
+    return rest;
+}
+
+XmInstrument Enveloped() {
+    XmInstrument instrument = ToneInstrument();
     instrument.volume = {{0, 64, 10, 32, 20, 0}, 3, 1, 0, 0, 0x03};  // sustained at 32
-    instrument.fadeout = fadeout;
+    instrument.fadeout = 0x800;
     return instrument;
 }
 
 TEST_F(TickEngineTest, CommandsTickByTick) {
-    const Row empty;
+    const auto period = &Channel::period, delta = &Channel::periodDelta, volume = &Channel::volume,
+               volumeDelta = &Channel::volumeDelta, panning = &Channel::panning,
+               envelope = &Channel::envelopeVolume, fadeout = &Channel::fadeoutVolume;
+    const Rows keyOff = Note(0, 0, 0, {{{kNoteOff}}, {}, {}});
     const std::vector<FieldCase> cases{
-        {"arpeggio 037, linear", {{{kC4, 1, 0, 0x0, 0x37}}, empty}, 6, &Channel::periodDelta, 0, 0,
-         {0, 192, 448, 0, 192, 448}},
-        {"arpeggio 037, Amiga", {{{kC4, 1, 0, 0x0, 0x37}}, empty}, 6, &Channel::periodDelta, 0, 0,
-         {0, -273, -570, 0, -273, -570}, {ToneInstrument()}, true},
-        {"arpeggio 000", {{{kC4, 1, 0, 0x0, 0x00}}, empty}, 6, &Channel::period, 0, 0,
-         {4608, 4608, 4608}},
-        {"portamento up stops at 56", {{{kC4, 1, 0, 0x1, 0xFF}}, empty}, 6, &Channel::period, 0, 1,
-         {3588, 2568, 1548, 528, 56}},
-        {"portamento down goes on", {{{kC4, 1, 0, 0x2, 0xFF}}, empty}, 6, &Channel::period, 0, 1,
-         {5628, 6648, 7668, 8688, 9708}},
-        {"vibrato 48 applies before it moves", {{{kC4, 1, 0, 0x4, 0x48}}, empty}, 6, &Channel::periodDelta,
-         0, 0, {0, 0, -24, -44}},
-        {"vibrato without depth", {{{kC4, 1, 0, 0x4, 0x40}}, empty}, 6, &Channel::periodDelta, 0, 0,
-         {0, 0, 0}},
-        {"tremor T10 across rows", {{{kC4, 1, 0, 0x1D, 0x10}}, {{0, 0, 0, 0x1D, 0x00}}}, 4,
-         &Channel::volumeDelta, 0, 0, {0, 0, -64, 0, 0, -64, 0, 0}},
-        {"retrigger 32 lowers by 4", {{{kC4, 1, 0, 0x1B, 0x32}}, empty}, 6, &Channel::volume, 0, 1,
-         {64, 60, 60, 56, 56}},
-        {"retrigger 32 stops at 0", {{{kC4, 1, 0x16, 0x1B, 0x32}}, empty}, 6, &Channel::volume, 0, 1,
-         {6, 2, 2, 0, 0}},
-        {"panning slide up", {{{kC4, 1, 0xCF, 0x19, 0x80}}, empty}, 6, &Channel::panning, 0, 0,
-         {240, 248, 255, 255}},
-        {"panning slide down", {{{kC4, 1, 0xC0, 0x19, 0x03}}, empty}, 6, &Channel::panning, 0, 0,
-         {0, 0, 0}},
-        {"set volume stops at 64", {{{kC4, 1, 0x20, 0xC, 0x50}}}, 3, &Channel::volume, 0, 0, {64}},
-        {"the last tremolo offset stays", {{{kC4, 1, 0x30, 0x7, 0x48}}, {{0, 0, 0, 0xA, 0x00}}}, 3,
-         &Channel::volume, 0, 0, {32, 32, 32, 44}},
-        {"tremolo W(4) x 8 / 64", {{{kC4, 1, 0x30, 0x7, 0x48}}, empty}, 3, &Channel::volumeDelta, 0, 0,
-         {0, 0, 12}},
-        {"column slide down on every tick", {{{kC4, 1, 0x62}}, {{0, 0, 0x73}}}, 3, &Channel::volume, 0, 0,
-         {62, 60, 58, 61, 64, 64}},
-        {"column fine slides on the first", {{{kC4, 1, 0x84}}, {{0, 0, 0x93}}}, 3, &Channel::volume, 0, 0,
-         {60, 60, 60, 63, 63, 63}},
-        {"column panning and slide left", {{{kC4, 1, 0xC4}}, {{0, 0, 0xD3}}}, 6, &Channel::panning, 0, 5,
-         {0x40, 0x40 - 3, 0x40 - 6}},
-        {"column vibrato speed, then depth", {{{kC4, 1, 0xA5}}, {{0, 0, 0xB6}}}, 6, &Channel::periodDelta,
-         0, 6, {0, 0, -20, -36}},
-        {"key-off releases the sustain", {{{kC4, 1}}, {{kNoteOff}}}, 16, &Channel::envelopeVolume, 0, 15,
-         {32, 32, 28}, {Enveloped(0x800)}},
-        {"key-off starts the fadeout", {{{kC4, 1}}, {{kNoteOff}}}, 16, &Channel::fadeoutVolume, 0, 15,
-         {65536, 65536 - 4096, 65536 - 8192}, {Enveloped(0x800)}},
-        {"fadeout reaches 0 on the 16th tick", {{{kC4, 1}}, {{kNoteOff}}, empty, empty}, 6,
-         &Channel::fadeoutVolume, 0, 20, {65536 - 15 * 4096, 0, 0}, {Enveloped(0x800)}},
-        {"key-off without envelope cuts", {{{kC4, 1}}, {{kNoteOff}}, {{kC4 + 2}}, {{kC4, 1}}}, 1,
-         &Channel::envelopeVolume, 0, 0, {64, 0, 0, 64}},
+        {"arpeggio 037, linear", Note(0, 0x0, 0x37), 6, delta, 0, {0, 192, 448, 0, 192, 448}},
+        {"arpeggio 037, Amiga", Note(0, 0x0, 0x37), 6, delta, 0, {0, -273, -570, 0, -273, -570}, {ToneInstrument()},
+         true},
+        {"arpeggio 000", Note(0, 0x0, 0x00), 6, period, 0, {4608, 4608, 4608}},
+        {"portamento up stops at 56", Note(0, 0x1, 0xFF), 6, period, 1, {3588, 2568, 1548, 528, 56}},
+        {"portamento down goes on", Note(0, 0x2, 0xFF), 6, period, 1, {5628, 6648, 7668, 8688, 9708}},
+        {"vibrato 48 applies before it moves", Note(0, 0x4, 0x48), 6, delta, 0, {0, 0, -24, -44}},
+        {"vibrato without depth", Note(0, 0x4, 0x40), 6, delta, 0, {0, 0, 0}},
+        {"tremor T10 across rows", Note(0, 0x1D, 0x10, {{{0, 0, 0, 0x1D, 0x00}}}), 4, volumeDelta, 0,
+         {0, 0, -64, 0, 0, -64, 0, 0}},
+        {"retrigger 32 lowers by 4", Note(0, 0x1B, 0x32), 6, volume, 1, {64, 60, 60, 56, 56}},
+        {"retrigger 32 stops at 0", Note(0x16, 0x1B, 0x32), 6, volume, 1, {6, 2, 2, 0, 0}},
+        {"panning slide up", Note(0xCF, 0x19, 0x80), 6, panning, 0, {240, 248, 255, 255}},
+        {"panning slide down", Note(0xC0, 0x19, 0x03), 6, panning, 0, {0, 0, 0}},
+        {"set volume stops at 64", Note(0x20, 0xC, 0x50), 3, volume, 0, {64}},
+        {"the last tremolo offset stays", Note(0x30, 0x7, 0x48, {{{0, 0, 0, 0xA, 0x00}}}), 3, volume, 0,
+         {32, 32, 32, 44}},
+        {"tremolo W(4) x 8 / 64", Note(0x30, 0x7, 0x48), 3, volumeDelta, 0, {0, 0, 12}},
+        {"column slide down on every tick", Note(0x62, 0, 0, {{{0, 0, 0x73}}}), 3, volume, 0, {62, 60, 58, 61, 64, 64}},
+        {"column fine slides on the first", Note(0x84, 0, 0, {{{0, 0, 0x93}}}), 3, volume, 0, {60, 60, 60, 63, 63, 63}},
+        {"column panning and slide left", Note(0xC4, 0, 0, {{{0, 0, 0xD3}}}), 6, panning, 5, {0x40, 0x3D, 0x3A}},
+        {"column vibrato speed, then depth", Note(0xA5, 0, 0, {{{0, 0, 0xB6}}}), 6, delta, 6, {0, 0, -20, -36}},
+        {"key-off releases the sustain", keyOff, 16, envelope, 15, {32, 32, 28}, {Enveloped()}},
+        {"key-off starts the fadeout", keyOff, 16, fadeout, 15, {65536, 65536 - 4096, 65536 - 8192}, {Enveloped()}},
+        {"fadeout reaches 0 on the 16th tick", keyOff, 6, fadeout, 20, {65536 - 15 * 4096, 0, 0}, {Enveloped()}},
+        {"key-off without envelope cuts", Note(0, 0, 0, {{{kNoteOff}}, {{kC4 + 2}}, {{kC4, 1}}}), 1, envelope, 0,
+         {64, 0, 0, 64}},
     };
     for (const FieldCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -183,7 +174,7 @@ TEST_F(TickEngineTest, CommandsTickByTick) {
         if (c.amiga) module.flags = 0;
         Load(module);
         Ticks(c.skip);
-        EXPECT_EQ(FieldOverTicks(static_cast<int>(c.expected.size()), c.field, c.channel), c.expected);
+        EXPECT_EQ(FieldOverTicks(static_cast<int>(c.expected.size()), c.field), c.expected);
     }
 }
 
@@ -303,7 +294,8 @@ TEST(EffectHelpersTest, WavesSlidesTremoloAndTremorKeepTheirBounds) {
     wrapped.vibratoPosition = 24;
     AdvanceVibrato(wrapped);
     ApplyVibrato(wrapped);
-    EXPECT_EQ(std::pair(int{wrapped.vibratoPosition}, wrapped.periodDelta), std::pair(-25, 72));  // W(-25) = W(7) = 162: 4 x floor(162 x 15 / 128)
+    // W(-25) = W(7) = 162: 4 x floor(162 x 15 / 128), upwards.
+    EXPECT_EQ(std::pair(int{wrapped.vibratoPosition}, wrapped.periodDelta), std::pair(-25, 72));
 
     Channel channel;
     channel.tremoloDepth = 15;
