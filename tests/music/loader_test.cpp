@@ -220,11 +220,8 @@ TEST(LoaderTest, DecodesSamplesAndNormalisesTheirLoops) {
             << "type " << type;
         EXPECT_EQ(loaded.repairs, 0u);
     }
-}
-
-// Guard frames are checked by every load (song_invariants.h); here an empty
-// sample has no data and does not disturb the next one.
-TEST(LoaderTest, AnEmptySampleHasNoData) {
+    // An empty sample has no data and does not disturb the next one. (Every
+    // load checks the loops' guard frames: song_invariants.h.)
     XmSample empty;
     empty.type = 0x01;
     empty.loopLength = 4;

@@ -301,7 +301,9 @@ TEST_F(PlaybackTest, StartResetsTheSongLinksItsChannelsAndRendersTheWholeRing) {
     song.tickHandler = CountTick;
     Channels()[4].index = 77;
     for (int start = 0; start < 2; ++start) {
+        Channels()[1].keyOff = 1;  // left over from the last song
         ASSERT_TRUE(StartPlayback(&song));
+        EXPECT_EQ(Channels()[1].keyOff, 0);
         EXPECT_EQ(std::vector<int>({song.globalVolume, song.row, song.orderPosition, song.nextRow,
                                     song.nextOrderPosition, song.speed, song.bpm, song.samplesPerTick}),
                   std::vector<int>({64, 0, 0, -1, -1, 6, 125, 882}));
