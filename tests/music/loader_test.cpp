@@ -1,14 +1,21 @@
 // The XM loader: what it reads and skips in the header, patterns,
 // instruments and samples; what it refuses; what it mends in files that
 // break the format's limits (and says so); and that any bytes at all load
-// into a song the player can walk, or are refused.
+// into a song the player can walk, or are refused. The file callbacks over
+// memory and over disk keep one contract, and the loader's stream degrades
+// to nothing when no file is open.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <tuple>
 
 #include "data/items.h"
+#include "music/file_callbacks.h"
 #include "music/tick_engine.h"
 #include "tests/music/loader_test_support.h"
 
@@ -213,31 +220,18 @@ TEST(LoaderTest, DecodesSamplesAndNormalisesTheirLoops) {
             << "type " << type;
         EXPECT_EQ(loaded.repairs, 0u);
     }
-}
-
-TEST(LoaderTest, LoopsEndWithTheirGuardFrame) {
-    // A forward loop ends with a copy of its first frame, a ping-pong loop
-    // with a copy of its last (frame 6, past the loop, is overwritten).
-    const LoadResult loaded = Loaded(SmallModule());
-    const Sample& forward = loaded.song->instruments[1].ownedSamples[1];
-    EXPECT_EQ(forward.data[6], forward.data[2]);
-    EXPECT_EQ(forward.data[7], 80 << 8);
-    const Sample& pingPong = loaded.song->instruments[1].ownedSamples[2];
-    EXPECT_EQ(std::tuple(pingPong.loopMode, pingPong.length, pingPong.loopStart, pingPong.loopLength),
-              std::tuple(kPingPongLoop, 7u, 2u, 4u));
-    EXPECT_EQ(pingPong.data[5], -6000);
-    EXPECT_EQ(pingPong.data[6], -6000);
-    // An empty sample has no data and does not disturb the next one.
-    XmModule module = SmallModule();
+    // An empty sample has no data and does not disturb the next one. (Every
+    // load checks the loops' guard frames: song_invariants.h.)
     XmSample empty;
     empty.type = 0x01;
     empty.loopLength = 4;
     XmSample next;
     next.data = {0x7F};
+    XmModule module = SmallModule();
     module.instruments[1].samples = {empty, next};
-    const LoadResult withEmpty = Loaded(module);
-    EXPECT_TRUE(withEmpty.song->instruments[1].ownedSamples[0].data.empty());
-    EXPECT_EQ(withEmpty.song->instruments[1].ownedSamples[1].data[0], 0x7F00);
+    const LoadResult loaded = Loaded(module);
+    EXPECT_TRUE(loaded.song->instruments[1].ownedSamples[0].data.empty());
+    EXPECT_EQ(loaded.song->instruments[1].ownedSamples[1].data[0], 0x7F00);
 }
 
 TEST(LoaderTest, TakesRawBytesFromASampleDataSourceAndSkipsThemInTheStream) {
@@ -293,43 +287,45 @@ TEST(LoaderTest, RefusesWhatBreaksTheTablesJustPastTheLimit) {
     EXPECT_EQ(LoadFromBytes(bytes).song, nullptr);
 }
 
-// The small module changed by `change`, loaded; it must load playably.
-template <typename Change>
-LoadResult Mended(Change change) {
-    XmModule module = SmallModule();
-    change(module);
-    return Loaded(module);
-}
-
 TEST(LoaderTest, MendsHeaderFieldsAndSaysSo) {
-    using Expected = std::pair<int, std::uint32_t>;  // the field, the repairs reported
-    LoadResult r = Mended([](XmModule& m) { m.songLength = 300; });
-    EXPECT_EQ(Expected(r.song->songLength, r.repairs), Expected(256, kRepairSongLength));
-    r = Mended([](XmModule& m) { m.songLength = 256; });
-    EXPECT_EQ(Expected(r.song->songLength, r.repairs), Expected(256, 0));
-    r = Mended([](XmModule& m) { m.restartPosition = 2; });  // the last entry of three
-    EXPECT_EQ(Expected(r.song->restartPosition, r.repairs), Expected(2, 0));
-    for (std::uint16_t restart : {3, 0xFFFF}) {
-        r = Mended([restart](XmModule& m) { m.restartPosition = restart; });
-        EXPECT_EQ(Expected(r.song->restartPosition, r.repairs), Expected(0, kRepairRestartPosition));
+    struct Case {
+        const char* name;
+        std::function<void(XmModule&)> change;
+        std::function<int(const Song&)> field;
+        int expected;
+        std::uint32_t repairs;
+    };
+    const auto restart = [](const Song& s) { return int{s.restartPosition}; };
+    const std::vector<Case> cases{
+        {"song length 300", [](XmModule& m) { m.songLength = 300; }, [](const Song& s) { return int{s.songLength}; },
+         256, kRepairSongLength},
+        {"song length 256", [](XmModule& m) { m.songLength = 256; }, [](const Song& s) { return int{s.songLength}; },
+         256, 0},
+        {"restart at the last entry", [](XmModule& m) { m.restartPosition = 2; }, restart, 2, 0},
+        {"restart past the song", [](XmModule& m) { m.restartPosition = 3; }, restart, 0, kRepairRestartPosition},
+        {"restart 0xFFFF", [](XmModule& m) { m.restartPosition = 0xFFFF; }, restart, 0, kRepairRestartPosition},
+        {"speed 0 is allowed, BPM 0 not", [](XmModule& m) { m.defaultSpeed = m.defaultBpm = 0; },
+         [](const Song& s) { return s.defaultSpeed * 1000 + s.defaultBpm; }, 1, kRepairTempo},
+        {"tempo beyond 16 signed bits", [](XmModule& m) { m.defaultSpeed = 0xFFFF, m.defaultBpm = 0x8000; },
+         [](const Song& s) { return s.defaultSpeed + s.defaultBpm; }, 2 * 32767, kRepairTempo},
+        {"speed 31, BPM 255", [](XmModule& m) { m.defaultSpeed = 31, m.defaultBpm = 255; },
+         [](const Song& s) { return s.defaultSpeed + s.defaultBpm; }, 286, 0},
+        {"130 instruments", [](XmModule& m) { m.instruments.resize(130); },
+         [](const Song& s) { return int{s.instrumentCount}; }, 128, kRepairInstrumentCount},
+        {"5 instruments, 2 in the file", [](XmModule& m) { m.instrumentCount = 5; },
+         [](const Song& s) { return s.instruments.at(4).sampleCount; }, 0, kRepairShortRead},
+        {"no order entries", [](XmModule& m) { m.songLength = 0, m.orderTable[0] = 1; },
+         [](const Song& s) { return int{s.patternSlotCount}; }, 2, 0},
+        {"no order entries, entry 0 unstored", [](XmModule& m) { m.songLength = 0, m.orderTable[0] = 9; },
+         [](const Song& s) { return s.patterns.at(9).rowCount; }, 64, kRepairEmptyOrder},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        XmModule module = SmallModule();
+        c.change(module);
+        const LoadResult loaded = Loaded(module);
+        EXPECT_EQ(std::pair(c.field(*loaded.song), loaded.repairs), std::pair(c.expected, c.repairs));
     }
-    r = Mended([](XmModule& m) { m.defaultSpeed = m.defaultBpm = 0; });  // speed 0 is allowed, BPM 0 not
-    EXPECT_EQ(Expected(r.song->defaultSpeed * 1000 + r.song->defaultBpm, r.repairs),
-              Expected(1, kRepairTempo));
-    r = Mended([](XmModule& m) { m.defaultSpeed = 0xFFFF, m.defaultBpm = 0x8000; });
-    EXPECT_EQ(Expected(r.song->defaultSpeed + r.song->defaultBpm, r.repairs),
-              Expected(2 * 32767, kRepairTempo));
-    r = Mended([](XmModule& m) { m.defaultSpeed = 31, m.defaultBpm = 255; });
-    EXPECT_EQ(r.repairs, 0u);
-    r = Mended([](XmModule& m) { m.instruments.resize(130); });
-    EXPECT_EQ(Expected(r.song->instrumentCount, r.repairs), Expected(128, kRepairInstrumentCount));
-    r = Mended([](XmModule& m) { m.instrumentCount = 5; });  // the file holds two
-    EXPECT_EQ(Expected(r.song->instruments.at(4).sampleCount, r.repairs), Expected(0, kRepairShortRead));
-    // No order entries: still a pattern for entry 0.
-    r = Mended([](XmModule& m) { m.songLength = 0, m.orderTable[0] = 1; });
-    EXPECT_EQ(Expected(r.song->patternSlotCount, r.repairs), Expected(2, 0));
-    r = Mended([](XmModule& m) { m.songLength = 0, m.orderTable[0] = 9; });
-    EXPECT_EQ(Expected(r.song->patterns.at(9).rowCount, r.repairs), Expected(64, kRepairEmptyOrder));
 }
 
 TEST(LoaderTest, MendsEnvelopesAndSamplesToStayInsideTheirTables) {
@@ -434,6 +430,105 @@ TEST(LoaderTest, TheProductionsModuleLoadsWholeWithNothingToMend) {
         std::vector<int>({song.channelCount, song.patternSlotCount, song.songLength, song.restartPosition,
                           song.songFlags & 1, song.defaultSpeed, song.defaultBpm}),
         std::vector<int>({32, 10, 10, 0, 1, 6, 108}));
+}
+
+// The same 100 counting bytes in memory and in a file, read through each
+// set of callbacks: reads are cut at the end and leave the rest of the
+// destination alone; seeks follow their origin and stop at the end (an
+// unknown origin moves nothing, before the start counts as past the end).
+TEST(ModuleFileCallbacksTest, MemoryAndDiskKeepOneContract) {
+    Bytes bytes(100);
+    std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
+    MemoryFile memory{0, 100, bytes.data()};
+    const std::string path =
+        std::filesystem::temp_directory_path() / ("zint_module_" + std::to_string(::getpid()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 100);
+    for (const bool disk : {false, true}) {
+        SCOPED_TRACE(disk ? "disk" : "memory");
+        if (disk) {
+            SetModuleFileCallbacks(DiskFileOpen, DiskFileClose, DiskFileRead, DiskFileSeek, DiskFileTell);
+        } else {
+            test::UseMemoryFileCallbacks();
+        }
+        ModuleStream stream(disk ? static_cast<const void*>(path.c_str()) : &memory);
+        ASSERT_TRUE(stream.IsOpen());
+        std::uint8_t buffer[10];
+        EXPECT_EQ(stream.Read(buffer, 10), 10u);
+        EXPECT_EQ(buffer[9], 9);
+        stream.Seek(-3, kSeekEnd);
+        std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+        EXPECT_EQ(stream.Read(buffer, 10), 3u);
+        EXPECT_EQ(std::vector<int>(buffer, buffer + 4), std::vector<int>({97, 98, 99, 0xEE}));
+        EXPECT_EQ(stream.Read(buffer, 10), 0u);
+        EXPECT_EQ(buffer[0], 97);
+        for (const auto& [offset, origin, position] : {std::tuple{20, kSeekSet, 20u},
+                                                       {5, kSeekCurrent, 25u},
+                                                       {-5, kSeekCurrent, 20u},
+                                                       {0, kSeekEnd, 100u},
+                                                       {-40, kSeekEnd, 60u},
+                                                       {7, 3, 60u},
+                                                       {101, kSeekSet, 100u},
+                                                       {10, kSeekSet, 10u},
+                                                       {-11, kSeekCurrent, 100u},
+                                                       {5, kSeekEnd, 100u}}) {
+            stream.Seek(offset, static_cast<std::uint8_t>(origin));
+            EXPECT_EQ(stream.Tell(), position) << offset << " from " << int{origin};
+        }
+        EXPECT_EQ(stream.Size(), 100u);
+    }
+    std::filesystem::remove(path);
+}
+
+TEST(ModuleFileCallbacksTest, WhatDoesNotOpenYieldsNothingAndAMissingOperationClearsAllFive) {
+    EXPECT_EQ(DiskFileOpen("/nonexistent/zint/module.xm"), nullptr);
+    EXPECT_EQ(DiskFileOpen(nullptr), nullptr);
+    SetModuleFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, nullptr);
+    const ModuleFileCallbacks& installed = InstalledModuleFileCallbacks();
+    EXPECT_FALSE(installed.open || installed.close || installed.read || installed.seek || installed.tell);
+    const Bytes module = test::SmallModule().Build();
+    MemoryFile file{0, static_cast<std::uint32_t>(module.size()), module.data()};
+    EXPECT_EQ(LoadSong(&file), nullptr);
+
+    ModuleStream stream("anything");
+    EXPECT_FALSE(stream.IsOpen());
+    std::uint8_t byte = 7;
+    EXPECT_EQ(stream.Read(&byte, 1), 0u);
+    EXPECT_EQ(byte, 7);
+    stream.Seek(5, kSeekSet);
+    EXPECT_EQ(stream.Tell(), 0u);
+    EXPECT_EQ(stream.Size(), 0u);
+}
+
+// Counts opens and closes, and fails to open on request.
+struct CountingFile {
+    static inline int opens = 0;
+    static inline int closes = 0;
+    static inline bool failOpen = false;
+    static ModuleFileHandle Open(const void* name) {
+        ++opens;
+        return failOpen ? nullptr : MemoryFileOpen(name);
+    }
+    static void Close(ModuleFileHandle handle) {
+        ++closes;
+        MemoryFileClose(handle);
+    }
+};
+
+TEST(ModuleFileCallbacksTest, LoadSongClosesWhatItOpenedOnSuccessAndFailure) {
+    SetModuleFileCallbacks(CountingFile::Open, CountingFile::Close, MemoryFileRead, MemoryFileSeek,
+                           MemoryFileTell);
+    const Bytes good = test::SmallModule().Build();
+    Bytes bad = good;
+    bad[0] = 'e';
+    MemoryFile goodFile{0, static_cast<std::uint32_t>(good.size()), good.data()};
+    MemoryFile badFile{0, static_cast<std::uint32_t>(bad.size()), bad.data()};
+    EXPECT_NE(LoadSong(&goodFile), nullptr);
+    EXPECT_EQ(LoadSong(&badFile), nullptr);
+    CountingFile::failOpen = true;
+    EXPECT_EQ(LoadSong(&goodFile), nullptr);
+    CountingFile::failOpen = false;
+    EXPECT_EQ(CountingFile::opens, 3);
+    EXPECT_EQ(CountingFile::closes, 2);
 }
 
 }  // namespace

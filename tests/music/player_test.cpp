@@ -1,5 +1,8 @@
-// The sound output on an offline device: its sizes, the tick length, opening,
-// the ring's first rendering, the writer's catch-up, stopping and releasing.
+// The mixer on voices set up by hand (sample ends, loops and their turns,
+// silent voices, gain ramps, tick boundaries within blocks, buses, the
+// conversion to 16 bits) and the sound output on an offline device (its
+// sizes, the tick length, opening, the first ring, the writer's catch-up,
+// stopping and releasing).
 #include "music/player.h"
 
 #include <gtest/gtest.h>
@@ -7,40 +10,234 @@
 #include <algorithm>
 #include <tuple>
 
+#include "music/mixer.h"
 #include "tests/music/player_test_support.h"
 #include "tests/support/fakes.h"
 
 namespace zint {
 namespace {
 
+using test::kHalf;
 using test::kRate;
 using test::MakeSample;
+using test::PlayVoice;
+using test::Ramp;
 
 constexpr int kBlockFrames = 884;
 
+constexpr std::uint64_t Frame(std::uint64_t frame, std::uint32_t fraction = 0) {
+    return frame << 32 | fraction;
+}
+
+std::vector<float> Mix(int frames) {
+    std::vector<float> out(2 * static_cast<std::size_t>(frames), 0.0f);
+    MixVoices(out.data(), frames, 0);
+    return out;
+}
+
+// The left outputs of a voice at full gain on a 0, 100, 200 ... ramp: the
+// source position each frame read, or where between two frames it read.
+void ExpectPositions(const std::vector<float>& out, const std::vector<double>& positions) {
+    for (std::size_t j = 0; j < positions.size(); ++j) EXPECT_NEAR(out[2 * j], 100 * positions[j], 0.01) << j;
+}
+
+using MixVoicesTest = test::OfflinePlayerTest;
+
+TEST_F(MixVoicesTest, AnUnloopedOrEmptySampleEndsAndFallsSilent) {
+    const Sample sample = MakeSample(Ramp(10, 1000, 1000));
+    const Voice& voice = PlayVoice(0, sample, 0, kFixedOne);
+    Voice& empty = PlayVoice(1, emptySample, 0, kFixedOne);
+    const std::vector<float> out = Mix(20);
+    for (int j = 0; j < 20; ++j) EXPECT_NEAR(out[2 * j + 1], j < 10 ? 1000 * (j + 1) : 0, 0.01) << j;
+    EXPECT_EQ(std::tuple(voice.sample, voice.position, empty.sample), std::tuple(nullptr, 0u, nullptr));
+    // Nothing for no frames or for another bus; a voice outside its sample falls silent.
+    PlayVoice(0, sample, Frame(50), kFixedOne);
+    std::vector<float> none(8, 0.0f);
+    MixVoices(none.data(), 0, 0);
+    MixVoices(none.data(), 4, 1);
+    EXPECT_EQ(voice.position, Frame(50));
+    EXPECT_EQ(Mix(4), none);
+    EXPECT_EQ(voice.sample, nullptr);
+}
+
+TEST_F(MixVoicesTest, LoopsWrapAndTurnInside) {
+    // Forward: at 281.5 halfway from 281 back to 280's copy.
+    const Sample forward = MakeSample(Ramp(282, 0, 100), kForwardLoop, 280, 2);
+    Voice& voice = PlayVoice(0, forward, Frame(280), kHalf);
+    ExpectPositions(Mix(9), {280, 280.5, 281, 280.5, 280, 280.5, 281, 280.5, 280});
+    EXPECT_EQ(voice.position, Frame(280, 0x80000000u));
+    // A step of 300 frames, past what the shortened count holds, stays inside a short loop.
+    const Sample shortLoop = MakeSample(Ramp(40, 0, 10), kForwardLoop, 8, 24);
+    PlayVoice(0, shortLoop, Frame(8), 300 * kFixedOne);
+    Mix(50);
+    EXPECT_EQ(voice.sample, &shortLoop);
+    EXPECT_TRUE(voice.position >> 32 >= 8 && voice.position >> 32 < 32) << (voice.position >> 32);
+
+    // Ping-pong, 0.25 past loopEnd 110: back to frame 109 with fraction (2^32 - 1) - 0.25.
+    const Sample pingPong = MakeSample(Ramp(120, 0, 100), kPingPongLoop, 100, 10);
+    PlayVoice(0, pingPong, Frame(109, 0xC0000000u), kHalf);
+    Mix(1);
+    EXPECT_EQ(std::pair(voice.position, voice.direction), std::pair(Frame(109, 0xBFFFFFFFu), int{kBackward}));
+    ExpectPositions(Mix(3), {109, 109, 108.75});  // above 109 towards the guard frame, 109's copy
+    // Step 3 on the 2-frame loop 10..11: from 11.5 to 14.5, 2.5 past the end;
+    // mirrored at the end it would be below the start, so at the start too.
+    const Sample tiny = MakeSample(Ramp(20, 0, 100), kPingPongLoop, 10, 2);
+    PlayVoice(0, tiny, Frame(11, 0x80000000u), 3 * kFixedOne);
+    Mix(1);
+    EXPECT_EQ(std::pair(voice.position, voice.direction), std::pair(Frame(10, 0x80000000u), int{kForward}));
+}
+
+TEST_F(MixVoicesTest, PingPongRunningDownToFrameZeroNeverReadsBelowIt) {
+    const Sample sample = MakeSample(Ramp(64, 0, 100), kPingPongLoop, 0, 64);
+    // Landing exactly on frame 0, the voice turns there and plays upwards.
+    Voice& voice = PlayVoice(0, sample, Frame(4), kFixedOne);
+    voice.direction = kBackward;
+    ExpectPositions(Mix(8), {4, 3, 2, 1, 0, 1, 2, 3});
+    EXPECT_EQ(std::tuple(voice.sample, voice.direction, voice.position), std::tuple(&sample, int{kForward}, Frame(4)));
+
+    // The rounded-up count says 4 frames, but with the step's dropped low bits
+    // the fourth read would fall 0xFF below frame 0: the voice turns after 3,
+    // mirrored to 0xFE above it.
+    const std::uint64_t step = kFixedOne + 0xFF;
+    PlayVoice(0, sample, Frame(3, 0x200), step).direction = kBackward;
+    const std::vector<float> out = Mix(4);
+    EXPECT_EQ(std::pair(voice.direction, voice.position), std::pair(int{kForward}, 0xFE + step));
+    EXPECT_NEAR(out[6], 100.0 * 0xFE / 4294967296.0, 1e-6);
+}
+
+TEST_F(MixVoicesTest, ASilentVoiceMovesExactlyAsASoundingOne) {
+    // An odd step and an odd fraction, forward and backward through a
+    // ping-pong loop: the position's lowest bit is cleared on every frame.
+    const Sample sample = MakeSample(Ramp(3000, -3000, 2), kPingPongLoop, 100, 2800);
+    for (const int direction : {kForward, kBackward}) {
+        const std::uint64_t start = Frame(1500, 77777);
+        const std::uint64_t step = kHalf + 0x12345;
+        Voice& silent = PlayVoice(0, sample, start, step, 0);
+        Voice& sounding = PlayVoice(1, sample, start, step, 200);
+        silent.direction = sounding.direction = direction;
+        Mix(5000);
+        EXPECT_EQ(std::pair(silent.position, silent.direction), std::pair(sounding.position, sounding.direction))
+            << direction;
+        sounding.sample = nullptr;
+        EXPECT_EQ(Mix(5000), std::vector<float>(10000, 0.0f));
+    }
+}
+
+// Left gain 0 -> 255 over 128 frames on a constant 10000, cut by a block
+// boundary or a loop boundary, where the gain is kept as a byte: the ramp
+// carries on from that byte, and a new target on either side starts a
+// fresh one from where the gains are.
+TEST_F(MixVoicesTest, GainRampsCarryOnAcrossBoundariesUntilTheTargetsChange) {
+    for (const auto& [loop, blocks, cut, byte] : {std::tuple{1000u, std::vector<int>{50, 100}, 50, 100},
+                                                  {100u, {200}, 100, 199}}) {
+        SCOPED_TRACE(loop);
+        const Sample sample = MakeSample(Ramp(loop, 10000), kForwardLoop, 0, loop);
+        Voice& voice = PlayVoice(0, sample, 0, kFixedOne, 0);
+        voice.targetLeft = 255;
+        std::vector<float> out;
+        for (int frames : blocks) {
+            const std::vector<float> block = Mix(frames);
+            out.insert(out.end(), block.begin(), block.end());
+            if (out.size() == 100) {
+                EXPECT_EQ(std::pair(int{voice.currentLeft}, voice.rampFramesLeft), std::pair(100, 78));
+            }
+        }
+        for (int j = 0; j < 150; ++j) {
+            const double gain = j < cut ? j / 128.0 : j < 128 ? byte / 255.0 + (j - cut) / 128.0 : 1.0;
+            EXPECT_NEAR(out[2 * j], 10000 * gain, 0.01) << j;
+            EXPECT_EQ(out[2 * j + 1], 0.0f) << j;
+        }
+        EXPECT_EQ(voice.currentLeft, 255);
+    }
+    Voice& voice = Voices()[0];
+    voice.targetLeft = 128;
+    voice.targetRight = 10;
+    Mix(10);
+    EXPECT_NEAR(voice.rampStepLeft, -127.0 / 255 / 128, 1e-9);
+    EXPECT_NEAR(voice.rampStepRight, 10.0 / 255 / 128, 1e-9);
+    voice.targetRight = 20;
+    Mix(10);
+    EXPECT_EQ(std::tuple(voice.rampFramesLeft, int{voice.rampTargetRight}), std::tuple(118, 20));
+}
+
+std::vector<std::uint64_t> tickFrames;  // where the recorded ticks fell, in frames since the recording began
+
+void RecordTick(Song&) { tickFrames.push_back(Voices()[0].position >> 32); }
+void RecordTickAndSpeedUp(Song& song) {
+    RecordTick(song);
+    SetBpm(song, 125);
+}
+
+int effectSamples = 0;
+void DoubleBus(float* buffer, int sampleCount, void*) {
+    effectSamples = sampleCount;
+    for (int i = 0; i < sampleCount; ++i) buffer[i] *= 2.0f;
+}
+
+// Voice 0 counts frames: a silent sample played at step 1 from frame 0.
+TEST_F(MixVoicesTest, TickFramesCarryOverAndATempoChangeSetsItsOwnTick) {
+    Song song = test::MakeSong(108);
+    const Sample counter = MakeSample(Ramp(5000, 0));
+    ASSERT_TRUE(StartPlayback(&song));
+    for (const auto& [handler, ticks, left] : {std::tuple{&RecordTick, std::vector<std::uint64_t>{0, 1020}, 272},
+                                               {&RecordTickAndSpeedUp, {0, 882}, 3 * 882 - 1768}}) {
+        PlayVoice(0, counter, 0, kFixedOne);
+        song.tickFramesLeft = 0;
+        tickFrames.clear();
+        song.tickHandler = handler;
+        FillBlock();
+        FillBlock();
+        EXPECT_EQ(std::vector(tickFrames.begin(), tickFrames.begin() + 2), ticks);
+        EXPECT_EQ(song.tickFramesLeft, left);
+    }
+    EXPECT_EQ(WriteBlock(), 4);
+}
+
+TEST_F(MixVoicesTest, SeveralBusesAreAddedAfterTheirEffects) {
+    Song song = test::MakeSong();
+    ASSERT_TRUE(StartPlayback(&song));
+    const Sample loud = MakeSample(Ramp(100, 1000), kForwardLoop, 0, 100);
+    const Sample quiet = MakeSample(Ramp(100, 300), kForwardLoop, 0, 100);
+    PlayVoice(0, loud, 0, kFixedOne);
+    PlayVoice(1, quiet, 0, kFixedOne).bus = 1;
+    BusEffect doubling{true, DoubleBus};
+    Buses()[1].busEnabled = 1;
+    Buses()[1].effects[2] = {&doubling, nullptr};
+    FillBlock();
+    EXPECT_EQ(effectSamples, 2 * kBlockFrames);
+    EXPECT_EQ(std::vector<std::int16_t>(Ring().begin(), Ring().begin() + 2 * kBlockFrames),
+              std::vector<std::int16_t>(2 * kBlockFrames, 1600));
+}
+
+TEST(ConvertToPcm16Test, RoundsToNearestEvenAndClamps) {
+    const std::vector<float> in{40000.0f, -40000.0f, 0.5f,     1.5f,      2.5f,      -0.5f, -1.5f,
+                                32767.4f, 32767.5f,  32768.0f, -32768.6f, -32767.5f, 1.49f, -2.51f};
+    const std::vector<std::int16_t> expected{32767, -32768, 0,     2,      2,      0, -2,
+                                             32767, 32767,  32767, -32768, -32768, 1, -3};
+    std::vector<std::int16_t> out(in.size(), 99);
+    ConvertToPcm16(out.data(), in.data(), 0);
+    ConvertToPcm16(out.data(), nullptr, 1);
+    EXPECT_EQ(out, std::vector<std::int16_t>(in.size(), 99));
+    ConvertToPcm16(out.data(), in.data(), static_cast<int>(in.size() / 2));
+    EXPECT_EQ(out, expected);
+}
+
 TEST(OutputFormatTest, SizesFollowTheRateAndBlocksTheDevicesByteCount) {
-    for (const auto& [rate, block, ring, ramp] :
-         {std::tuple{44100, 884, 88400, 128}, {22050, 444, 44400, 64}}) {
+    for (const auto& [rate, block, ring, ramp] : {std::tuple{44100, 884, 88400, 128}, {22050, 444, 44400, 64}}) {
         const OutputFormat format = OutputFormatFor(rate);
         EXPECT_EQ(std::vector<int>({format.blockFrames, format.bufferMs, format.ringFrames, format.blockCount,
                                     format.rampLength}),
                   std::vector<int>({block, 1000, ring, 100, ramp}));
-        EXPECT_EQ(format.rampReciprocal, 1.0f / static_cast<float>(ramp));
     }
     const OutputFormat format = OutputFormatFor(44100);
-    for (const auto& [bytes, block] : {std::pair<std::uint64_t, int>{4 * 89400, 1},
-                                       {0, 0},
-                                       {4 * 883 + 3, 0},
-                                       {4 * 884, 1},
-                                       {4 * 88399, 99},
-                                       {std::uint64_t{4} * 88400 * 1000000 + 4 * 884 * 42, 42}}) {
+    for (const auto& [bytes, block] :
+         {std::pair<std::uint64_t, int>{4 * 89400, 1}, {0, 0}, {4 * 883 + 3, 0}, {4 * 884, 1}, {4 * 88399, 99},
+          {std::uint64_t{4} * 88400 * 1000000 + 4 * 884 * 42, 42}}) {
         EXPECT_EQ(PlayBlockAt(bytes, format), block) << bytes;
     }
 }
 
-using SetBpmTest = test::OfflinePlayerTest;
-
-TEST_F(SetBpmTest, FramesPerTickForEveryTempo) {
+TEST_F(MixVoicesTest, FramesPerTickForEveryTempo) {
     Song song;
     for (int bpm = 1; bpm <= 255; ++bpm) {
         SetBpm(song, bpm);
@@ -48,8 +245,7 @@ TEST_F(SetBpmTest, FramesPerTickForEveryTempo) {
         ASSERT_EQ(song.samplesPerTick, 110250 / bpm) << bpm;  // 125: 882, 108: 1020, 32: 3445
     }
     SetBpm(song, 0);  // still a tick
-    EXPECT_EQ(song.bpm, 0);
-    EXPECT_EQ(song.samplesPerTick, 110250);
+    EXPECT_EQ(std::pair(song.bpm, song.samplesPerTick), std::pair(0, 110250));
 }
 
 TEST(OpenSoundOutputTest, RefusesWithoutCallbacksDeviceOrUsableRateAndResetsOnReopening) {
@@ -73,8 +269,7 @@ TEST(OpenSoundOutputTest, RefusesWithoutCallbacksDeviceOrUsableRateAndResetsOnRe
     EXPECT_EQ(CurrentOutput().blockFrames, 444);
     for (int i = 0; i < kVoiceCount; ++i) {
         const Voice& voice = Voices()[static_cast<std::size_t>(i)];
-        EXPECT_EQ(std::tuple(voice.index, voice.step, voice.sample, voice.bus),
-                  std::tuple(i, kFixedOne, nullptr, 0));
+        EXPECT_EQ(std::tuple(voice.index, voice.step, voice.sample, voice.bus), std::tuple(i, kFixedOne, nullptr, 0));
     }
     for (int i = 0; i < kBusCount; ++i) {
         EXPECT_EQ(Buses()[static_cast<std::size_t>(i)].busEnabled, i == 0 ? 1 : 0);
@@ -95,25 +290,20 @@ protected:
     Song song = test::MakeSong(125, 4);
 };
 
-TEST_F(PlaybackTest, NoSongNoPlaybackAndStopWithoutStartIsHarmless) {
+TEST_F(PlaybackTest, StartResetsTheSongLinksItsChannelsAndRendersTheWholeRing) {
     EXPECT_FALSE(StartPlayback(nullptr));
     EXPECT_FALSE(StopPlayback(nullptr));
-    EXPECT_TRUE(StopPlayback(&song));
-    EXPECT_FALSE(device->IsPlaying());
+    EXPECT_TRUE(StopPlayback(&song));  // without a start: harmless
     EXPECT_TRUE(Ring().empty());
-    CloseSoundOutput();
-    EXPECT_FALSE(StartPlayback(&song));
-    EXPECT_EQ(CurrentSong(), nullptr);
-}
-
-TEST_F(PlaybackTest, StartResetsTheSongLinksItsChannelsAndRendersTheWholeRing) {
     song.globalVolume = song.tick = song.row = song.orderPosition = song.speed = song.tickFramesLeft = 9;
     song.nextRow = song.nextOrderPosition = 7;
     song.globalVolumeSlide = 5;
     song.tickHandler = CountTick;
     Channels()[4].index = 77;
     for (int start = 0; start < 2; ++start) {
+        Channels()[1].keyOff = 1;  // left over from the last song
         ASSERT_TRUE(StartPlayback(&song));
+        EXPECT_EQ(Channels()[1].keyOff, 0);
         EXPECT_EQ(std::vector<int>({song.globalVolume, song.row, song.orderPosition, song.nextRow,
                                     song.nextOrderPosition, song.speed, song.bpm, song.samplesPerTick}),
                   std::vector<int>({64, 0, 0, -1, -1, 6, 125, 882}));
@@ -121,8 +311,7 @@ TEST_F(PlaybackTest, StartResetsTheSongLinksItsChannelsAndRendersTheWholeRing) {
         ASSERT_EQ(ticksRendered.size(), 101u);
         EXPECT_EQ(ticksRendered.front(), 0);
         EXPECT_EQ(song.tickFramesLeft, 101 * 882 - 88400);
-        EXPECT_EQ(WriteBlock(), 0);
-        EXPECT_EQ(device->PlayedBytes(), 0u);
+        EXPECT_EQ(std::pair(WriteBlock(), device->PlayedBytes()), std::pair(0, std::uint64_t{0}));
         // Restarting plays from the beginning again.
         device->Advance(10 * kBlockFrames);
         RefillRing();
@@ -130,30 +319,26 @@ TEST_F(PlaybackTest, StartResetsTheSongLinksItsChannelsAndRendersTheWholeRing) {
     }
     EXPECT_EQ(song.globalVolumeSlide, 5);
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(Channels()[i].voice, &Voices()[i]);
-        EXPECT_EQ(Channels()[i].index, static_cast<int>(i));
+        EXPECT_EQ(std::pair(Channels()[i].voice, Channels()[i].index), std::pair(&Voices()[i], static_cast<int>(i)));
     }
     EXPECT_EQ(Channels()[4].index, 77);   // beyond the song's channels
     EXPECT_FALSE(PlayerThreadRunning());  // an offline device needs no thread
+    CloseSoundOutput();
+    EXPECT_FALSE(StartPlayback(&song));
+    EXPECT_EQ(CurrentSong(), nullptr);
 }
 
 TEST_F(PlaybackTest, WriterRendersWhatTheDeviceHasLeft) {
     ASSERT_TRUE(StartPlayback(&song));
-    // Plays `blocks` more blocks, lets the writer catch up, says where it stands.
-    const auto playThenRefill = [this](int blocks) {
+    // Plays `blocks` more blocks, lets the writer catch up, says where it stands:
+    // 97, then playing block 0 of the next lap 97, 98, 99 and it waits; playing
+    // block 1, 99 and 0; a whole lap at once, fallen behind across the end:
+    // nothing renders until block 0 comes round.
+    for (const auto& [blocks, writer] : {std::pair{97, 97}, {3, 0}, {99, 99}, {2, 1}, {59, 60}, {60, 60}, {80, 0}}) {
         device->Advance(static_cast<std::uint64_t>(blocks) * kBlockFrames);
         RefillRing();
-        return WriteBlock();
-    };
-    EXPECT_EQ(playThenRefill(97), 97);
-    EXPECT_EQ(playThenRefill(3), 0);  // playing block 0 of the next lap: 97, 98, 99, then it waits
-    EXPECT_EQ(playThenRefill(99), 99);
-    EXPECT_EQ(playThenRefill(2), 1);  // playing block 1: 99 and 0
-    EXPECT_EQ(playThenRefill(59), 60);
-    // A whole lap at once: playing block 20 with the writer at 60, fallen
-    // behind across the end; nothing renders until block 0 comes round.
-    EXPECT_EQ(playThenRefill(60), 60);
-    EXPECT_EQ(playThenRefill(80), 0);
+        EXPECT_EQ(WriteBlock(), writer) << blocks;
+    }
 }
 
 TEST_F(PlaybackTest, TheDevicePlaysBlocksInTheOrderTheyAreRendered) {
@@ -178,14 +363,13 @@ TEST_F(PlaybackTest, TheDevicePlaysBlocksInTheOrderTheyAreRendered) {
     device->Take(rest);
     EXPECT_TRUE(heard == expected);
     // The second lap is new music, not the first ring again.
-    EXPECT_FALSE(
-        std::equal(expected.begin(), expected.begin() + 2 * kBlockFrames, expected.begin() + 2 * 88400));
+    EXPECT_FALSE(std::equal(expected.begin(), expected.begin() + 2 * kBlockFrames, expected.begin() + 2 * 88400));
 }
 
-TEST_F(PlaybackTest, StopLeavesTheDeviceLoopingTheRingAndClosingForgetsEverything) {
+TEST_F(PlaybackTest, StopLeavesTheDeviceLoopingTheRingAndClosingOrFreeingForgetsTheSong) {
     const Sample tone = MakeSample(test::Ramp(100, 1000), kForwardLoop, 0, 100);
     ASSERT_TRUE(StartPlayback(&song));
-    test::PlayVoice(0, tone, 0, kFixedOne);
+    PlayVoice(0, tone, 0, kFixedOne);
     FillBlock();
     ASSERT_TRUE(StopPlayback(&song));
     EXPECT_EQ(CurrentSong(), nullptr);
@@ -198,18 +382,15 @@ TEST_F(PlaybackTest, StopLeavesTheDeviceLoopingTheRingAndClosingForgetsEverythin
 
     ASSERT_TRUE(StartPlayback(&song));
     CloseSoundOutput();
-    EXPECT_EQ(CurrentSong(), nullptr);
-    EXPECT_EQ(Voices()[0].sample, nullptr);
-    EXPECT_EQ(Channels()[0].voice, nullptr);
+    EXPECT_EQ(std::tuple(CurrentSong(), Voices()[0].sample, Channels()[0].voice, CurrentOutput().sampleRate),
+              std::tuple(nullptr, nullptr, nullptr, 0));
     EXPECT_TRUE(Ring().empty());
-    EXPECT_EQ(CurrentOutput().sampleRate, 0);
-}
 
-TEST_F(PlaybackTest, FreeingASongStopsItsPlaybackOnly) {
+    SetUp();
     auto playing = std::make_unique<Song>(test::MakeSong());
     ASSERT_TRUE(StartPlayback(playing.get()));
     EXPECT_FALSE(FreeSong(nullptr));
-    EXPECT_TRUE(FreeSong(std::make_unique<Song>(test::MakeSong())));
+    EXPECT_TRUE(FreeSong(std::make_unique<Song>(test::MakeSong())));  // another song: playback goes on
     EXPECT_NE(CurrentSong(), nullptr);
     EXPECT_TRUE(FreeSong(std::move(playing)));
     EXPECT_EQ(CurrentSong(), nullptr);

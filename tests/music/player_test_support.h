@@ -60,10 +60,6 @@ inline Voice& PlayVoice(int index, const Sample& sample, std::uint64_t position,
     return voice;
 }
 
-// What one frame of a voice adds to silence.
-inline float Mixed(double value, double gain) { return static_cast<float>(0.0f + value * gain); }
-inline double Gain(std::uint8_t byte) { return static_cast<float>(byte) * kGainUnit; }
-
 inline Song MakeSong(int bpm = 125, std::int16_t channels = 4) {
     Song song;
     song.channelCount = channels;
