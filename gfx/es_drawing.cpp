@@ -643,13 +643,13 @@ void EsDrawing::CopyTexSubImage2D(GLsizei width, GLsizei height) {
 GLuint EsDrawing::GenLists(GLsizei range) {
     if (range <= 0) return 0;
     GLuint first = 1;
-    const auto free = [this](GLuint base, GLsizei count) {
+    const auto unused = [this](GLuint base, GLsizei count) {
         for (GLsizei i = 0; i < count; ++i) {
             if (lists.contains(base + static_cast<GLuint>(i))) return false;
         }
         return true;
     };
-    while (!free(first, range)) ++first;
+    while (!unused(first, range)) ++first;
     for (GLsizei i = 0; i < range; ++i) lists[first + static_cast<GLuint>(i)];
     return first;
 }
