@@ -6,8 +6,9 @@
   the tolerance of the desktop's ES-path comparison;
 - sound: the samples the page hands to Web Audio over the first seconds are
   xmrender's offline render of the module, sample for sample;
-- failures: without WebGL 2 the page says "Unable to create window", without
-  Web Audio "Unable to create player", and nothing else goes wrong;
+- page: without WebGL 2 the page says "Unable to create window", without
+  Web Audio "Unable to create player", and nothing else goes wrong; Escape
+  ends the show, its sound output closed;
 - the page fetches nothing but itself, zint.js and zint.wasm.
 
 usage: web_page_test.py BUILD_WEB ZINT_CAPTURE XMRENDER MODULE [test ...]
@@ -174,21 +175,40 @@ def test_failure(server, name, script, message, failures):
         browser.close()
 
 
+def test_escape(server, failures):
+    browser = page_driver.Browser()
+    try:
+        browser.open(server.url())
+        browser.evaluate("zint.start()")
+        browser.wait_for("zint.frames > 10", 60)
+        for kind in ("keyDown", "keyUp"):
+            browser.call("Input.dispatchKeyEvent", type=kind, key="Escape", code="Escape",
+                         windowsVirtualKeyCode=27, nativeVirtualKeyCode=27)
+        browser.wait_for("zint.state === 'ended'", 30)
+        shown = browser.evaluate("[zint.message, !!Module.zintSound, document.getElementById('overlay').textContent]")
+        failures.check(shown == ["", False, "The end."], "after Escape the page shows %s" % shown)
+        failures.check(not browser.console, "Escape: console: %s" % browser.console[:5])
+        print("Escape: ended after %d frames" % browser.evaluate("zint.frames"))
+    finally:
+        browser.close()
+
+
 def main():
     if len(sys.argv) < 5:
         print(__doc__, file=sys.stderr)
         return 2
     build_web, capture, xmrender, module = sys.argv[1:5]
-    wanted = set(sys.argv[5:]) or {"frames", "sound", "failures"}
+    wanted = set(sys.argv[5:]) or {"page", "sound", "frames"}
     if not os.path.exists(os.path.join(build_web, "zint.wasm")):
         print("no web build in %s: run make web" % build_web, file=sys.stderr)
         return 1
     failures = Failures()
     server = page_driver.StaticServer(build_web)
     try:
-        if "failures" in wanted:
+        if "page" in wanted:
             test_failure(server, "without WebGL 2", NO_WEBGL2, "Unable to create window", failures)
             test_failure(server, "without Web Audio", NO_WEB_AUDIO, "Unable to create player", failures)
+            test_escape(server, failures)
         if "sound" in wanted:
             test_sound(server, xmrender, module, failures)
         if "frames" in wanted:
