@@ -1,6 +1,6 @@
 #include "platform/web/web_window.h"
 
-#include <GLES3/gl3.h>
+#include <emscripten.h>
 #include <emscripten/html5.h>
 
 #include "platform/web/web_page.h"
@@ -13,21 +13,33 @@ constexpr const char* kCanvas = "#canvas";
 
 // The page composites the canvas with its alpha, while the desktop's window
 // shows colour alone; the frame's alpha (which blending leaves below 1 in
-// places) is set to 1 before the page sees it, all other state kept.
-void MakeFrameOpaque() {
-    GLfloat clearColour[4];
-    GLboolean mask[4];
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
-    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
-    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    if (scissor) glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColorMask(mask[0], mask[1], mask[2], mask[3]);
-    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-    if (scissor) glEnable(GL_SCISSOR_TEST);
-}
+// places) is set to 1 before the page sees it. Asking WebGL for the state to
+// restore would wait for the frame to be drawn, so the context notes the
+// clear colour, colour mask and scissor test as they are set instead.
+EM_JS(void, zint_note_frame_state, (), {
+    const gl = GLctx;
+    const state = {clearColour: [0, 0, 0, 0], mask: [true, true, true, true], scissor: false};
+    const clearColor = gl.clearColor, colorMask = gl.colorMask, enable = gl.enable, disable = gl.disable;
+    gl.clearColor = function(r, g, b, a) { state.clearColour = [r, g, b, a]; clearColor.call(gl, r, g, b, a); };
+    gl.colorMask = function(r, g, b, a) { state.mask = [r, g, b, a]; colorMask.call(gl, r, g, b, a); };
+    gl.enable = function(cap) { if (cap === gl.SCISSOR_TEST) state.scissor = true; enable.call(gl, cap); };
+    gl.disable = function(cap) { if (cap === gl.SCISSOR_TEST) state.scissor = false; disable.call(gl, cap); };
+    gl.zintFrameState = state;
+    gl.zintRaw = {clearColor: clearColor, colorMask: colorMask, enable: enable, disable: disable};
+});
+
+EM_JS(void, zint_make_frame_opaque, (), {
+    const gl = GLctx;
+    const state = gl.zintFrameState;
+    const raw = gl.zintRaw;
+    if (state.scissor) raw.disable.call(gl, gl.SCISSOR_TEST);
+    raw.colorMask.call(gl, false, false, false, true);
+    raw.clearColor.call(gl, 0, 0, 0, 1);
+    gl.clear(gl.COLOR_BUFFER_BIT);
+    raw.colorMask.apply(gl, state.mask);
+    raw.clearColor.apply(gl, state.clearColour);
+    if (state.scissor) raw.enable.call(gl, gl.SCISSOR_TEST);
+});
 
 }  // namespace
 
@@ -54,6 +66,7 @@ WebWindow::WebWindow(int width, int height, std::function<void()> afterSwap) : a
         return;
     }
     context = made;
+    zint_note_frame_state();
 }
 
 WebWindow::~WebWindow() { Destroy(); }
@@ -66,7 +79,7 @@ WindowEvent WebWindow::PollEvent() {
 
 void WebWindow::SwapBuffers() {
     if (context <= 0) return;
-    MakeFrameOpaque();
+    zint_make_frame_opaque();
     if (afterSwap) afterSwap();
     FrameFinished(frames++);
 }

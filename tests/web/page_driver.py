@@ -68,10 +68,10 @@ class StaticServer:
 
 
 class Browser:
-    def __init__(self):
+    def __init__(self, extra_flags=()):
         self.profile = tempfile.mkdtemp(prefix="zint-chromium-")
         self.process = subprocess.Popen(
-            [CHROMIUM, *FLAGS, "--user-data-dir=" + self.profile, "about:blank"],
+            [CHROMIUM, *FLAGS, *extra_flags, "--user-data-dir=" + self.profile, "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         port_file = os.path.join(self.profile, "DevToolsActivePort")
         deadline = time.time() + 30
