@@ -4,11 +4,12 @@
 Frame time of each scene in headless Chromium (the page's stepping mode,
 WebGL 2 on SwiftShader) beside the native intro on llvmpipe (drawing_bench:
 the same frames through the compatibility profile and through the ES 3.0
-emulation), in one run on the same machine. The page's figure is the mean
-time between finished frames over two seconds from the scene's frame (the
-page hands frames on to the GPU process, which holds it back now and then,
-so single gaps say little); the native one is drawing_bench's time per drawn
-and shown frame there. Needs
+emulation), in one run on the same machine. The page steps with ?finish=1,
+waiting for each frame to be drawn as the native offscreen window does (else
+the GPU process queues many frames and the page's times say little); its
+figure is the mean time between finished frames over two seconds from the
+scene's frame, the native one drawing_bench's time per drawn and shown frame
+there. Needs
 `make web` and drawing_bench built (make build, or
 cmake --build build --target drawing_bench).
 """
@@ -44,7 +45,7 @@ def web(build_web):
     server = page_driver.StaticServer(build_web)
     browser = page_driver.Browser()
     try:
-        browser.open(server.url("?step=%d" % FPS))
+        browser.open(server.url("?step=%d&finish=1" % FPS))
         browser.evaluate("zint.start()")
         last = max(frame for _, frame in SCENES) + WINDOW + 2
         browser.wait_for("zint.frames > %d || zint.state !== 'running'" % last, 1200)

@@ -3,23 +3,13 @@
 #include <array>
 
 #include "platform/font_rasterizer.h"
+#include "platform/font_stand_ins.h"
 
 namespace {
 
+using zint::platform::FaceRequest;
 using zint::platform::GlyphBitmap;
-
-struct FaceRequest {
-    const char* family;
-    int weight;  // 100 to 900
-    double setWidth;  // glyph width relative to the face's own
-};
-
-// The desktop's order: the asked face, then the same condensed heavy stand-ins
-// drawn as much narrower, so that the texts fit the screen alike.
-constexpr std::array<FaceRequest, 2> kStandIns{{
-    {"Liberation Sans Narrow", 700, 0.88},
-    {"DejaVu Sans Condensed", 700, 0.8},
-}};
+using zint::platform::kStandIns;
 
 // Whether the browser has the family itself: text in it measures otherwise
 // than in each of two generic families it would fall back to.
