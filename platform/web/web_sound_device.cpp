@@ -27,6 +27,11 @@ EM_JS(int, zint_sound_open, (int sampleRate), {
     // ring the player keeps ahead.
     const processor = context.createScriptProcessor(4096, 0, 2);
     const sound = {context: context, processor: processor, ring: 0, ringSamples: 0, playedBytes: 0};
+    // The player renders the blocks behind the play position, and past the
+    // ring's end only once the position is in its first two blocks: so the
+    // position moves on, and the player refills, in steps shorter than a
+    // block (882 frames at 44100 Hz).
+    const kStepFrames = 512;
     processor.onaudioprocess = function(event) {
         const left = event.outputBuffer.getChannelData(0);
         const right = event.outputBuffer.getChannelData(1);
@@ -35,18 +40,22 @@ EM_JS(int, zint_sound_open, (int sampleRate), {
             right.fill(0);
             return;
         }
-        const ring = HEAP16.subarray(sound.ring >> 1, (sound.ring >> 1) + sound.ringSamples);
-        let at = (sound.playedBytes / 2) % sound.ringSamples;
-        const first = at;
-        for (let i = 0; i < left.length; ++i) {
-            left[i] = ring[at] / 32768;
-            right[i] = ring[at + 1] / 32768;
-            at += 2;
-            if (at >= sound.ringSamples) at = 0;
+        for (let done = 0; done < left.length && sound.ring;) {
+            const ring = HEAP16.subarray(sound.ring >> 1, (sound.ring >> 1) + sound.ringSamples);
+            const frames = Math.min(kStepFrames, left.length - done);
+            let at = (sound.playedBytes / 2) % sound.ringSamples;
+            const first = at;
+            for (let i = done; i < done + frames; ++i) {
+                left[i] = ring[at] / 32768;
+                right[i] = ring[at + 1] / 32768;
+                at += 2;
+                if (at >= sound.ringSamples) at = 0;
+            }
+            if (Module['zintSoundTaken']) Module['zintSoundTaken'](ring, first, frames * 2);
+            sound.playedBytes += frames * 4;
+            done += frames;
+            _zint_sound_taken();
         }
-        if (Module['zintSoundTaken']) Module['zintSoundTaken'](ring, first, left.length * 2);
-        sound.playedBytes += left.length * 4;
-        _zint_sound_taken();
     };
     processor.connect(context.destination);
     Module['zintSound'] = sound;

@@ -32,7 +32,9 @@ FPS = 60
 # Frames counted from the first shown, as zint-capture counts them: the
 # loading screen, the tunnel, the boids with a text, the grid with credits.
 STILL_SECONDS = [("loading screen", 0.02), ("tunnel", 10.0), ("boids", 40.0), ("grid", 60.0)]
-SOUND_SECONDS = 4
+# Six passes of the player's two-second ring: a writer that falls behind
+# shows only where the music stops repeating itself (first after 6 s).
+SOUND_SECONDS = 12
 # The page itself, its script and its program: nothing else.
 PAGE_FILES = {"/index.html", "/zint.js", "/zint.wasm"}
 
