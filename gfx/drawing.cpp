@@ -11,8 +11,9 @@ std::unique_ptr<Drawing> DrawingFor(platform::GlApi api) {
     return CreateEsDrawing();
 }
 
+// Made on first use, so that selecting one first makes no other.
 std::unique_ptr<Drawing>& Selected() {
-    static std::unique_ptr<Drawing> drawing = DrawingFor(platform::GlApi::Compatibility);
+    static std::unique_ptr<Drawing> drawing;
     return drawing;
 }
 
@@ -22,6 +23,10 @@ void SelectDrawing(platform::GlApi api) {
     Selected() = DrawingFor(api);
 }
 
-Drawing& Current() { return *Selected(); }
+Drawing& Current() {
+    std::unique_ptr<Drawing>& drawing = Selected();
+    if (!drawing) drawing = DrawingFor(platform::GlApi::Compatibility);
+    return *drawing;
+}
 
 }  // namespace zint::gl
