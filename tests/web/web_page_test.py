@@ -7,8 +7,9 @@
 - sound: the samples the page hands to Web Audio over the first seconds are
   xmrender's offline render of the module, sample for sample;
 - page: without WebGL 2 the page says "Unable to create window", without
-  Web Audio "Unable to create player", and nothing else goes wrong; Escape
-  ends the show, its sound output closed;
+  Web Audio "Unable to create player", and nothing else goes wrong; F
+  switches full screen on and off with the picture at 4:3, Escape ends the
+  show, its sound output closed;
 - the page fetches nothing but itself, zint.js and zint.wasm.
 
 usage: web_page_test.py BUILD_WEB ZINT_CAPTURE XMRENDER MODULE [test ...]
@@ -177,20 +178,40 @@ def test_failure(server, name, script, message, failures):
         browser.close()
 
 
-def test_escape(server, failures):
+def press(browser, key, code, key_code):
+    for kind in ("keyDown", "keyUp"):
+        browser.call("Input.dispatchKeyEvent", type=kind, key=key, code=code, windowsVirtualKeyCode=key_code,
+                     nativeVirtualKeyCode=key_code)
+
+
+CANVAS_FIT = """(function () {
+  const box = document.getElementById('canvas').getBoundingClientRect();
+  const width = Math.min(innerWidth, innerHeight * 4 / 3);
+  return [!!document.fullscreenElement,
+          Math.abs(box.width - width) < 1 && Math.abs(box.height - width * 3 / 4) < 1];
+})()"""
+
+
+def test_keys(server, failures):
+    """F switches full screen on and off, the picture filling the page at
+    4:3 either way; Escape ends the show, its sound output closed."""
     browser = page_driver.Browser()
     try:
         browser.open(server.url())
         browser.evaluate("zint.start()")
         browser.wait_for("zint.frames > 10", 60)
-        for kind in ("keyDown", "keyUp"):
-            browser.call("Input.dispatchKeyEvent", type=kind, key="Escape", code="Escape",
-                         windowsVirtualKeyCode=27, nativeVirtualKeyCode=27)
+        failures.check(browser.evaluate(CANVAS_FIT) == [False, True], "the picture does not fill the page at 4:3")
+        press(browser, "f", "KeyF", 70)
+        browser.wait_for("document.fullscreenElement", 10)
+        failures.check(browser.evaluate(CANVAS_FIT) == [True, True], "full screen: not filled at 4:3")
+        press(browser, "f", "KeyF", 70)
+        browser.wait_for("!document.fullscreenElement", 10)
+        press(browser, "Escape", "Escape", 27)
         browser.wait_for("zint.state === 'ended'", 30)
         shown = browser.evaluate("[zint.message, !!Module.zintSound, document.getElementById('overlay').textContent]")
         failures.check(shown == ["", False, "The end."], "after Escape the page shows %s" % shown)
-        failures.check(not browser.console, "Escape: console: %s" % browser.console[:5])
-        print("Escape: ended after %d frames" % browser.evaluate("zint.frames"))
+        failures.check(not browser.console, "keys: console: %s" % browser.console[:5])
+        print("F: full screen and back; Escape: ended after %d frames" % browser.evaluate("zint.frames"))
     finally:
         browser.close()
 
@@ -210,7 +231,7 @@ def main():
         if "page" in wanted:
             test_failure(server, "without WebGL 2", NO_WEBGL2, "Unable to create window", failures)
             test_failure(server, "without Web Audio", NO_WEB_AUDIO, "Unable to create player", failures)
-            test_escape(server, failures)
+            test_keys(server, failures)
         if "sound" in wanted:
             test_sound(server, xmrender, module, failures)
         if "frames" in wanted:
