@@ -4,6 +4,7 @@
 #                 too), and its unit tests
 # make package  - build/zint_<version>_amd64.deb
 # make install  - the package's files under PREFIX (default /usr/local)
+# make web      - build-web/: the intro as a page (index.html, zint.js, zint.wasm)
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -15,7 +16,7 @@ PACKAGE_TARGETS = zint zint-capture xmrender zint_package_files
 CONFIGURE = [ -f $(BUILD_DIR)/CMakeCache.txt ] && [ -z "$(CMAKE_FLAGS)" ] || \
 	cmake -S . -B $(BUILD_DIR) -DZINT_TESTS=OFF $(CMAKE_FLAGS)
 
-.PHONY: run test release deps build package install asan tsan fuzz bench clean
+.PHONY: run test release deps build package install web asan tsan fuzz bench clean
 
 deps:
 	@tools/deps.sh test
@@ -54,6 +55,14 @@ install:
 	cmake --build $(BUILD_DIR) --target $(PACKAGE_TARGETS) -j $(JOBS)
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
+# The browser build. Debian's emcc finds its acorn module only on this path.
+WEB_ENV = NODE_PATH=/usr/share/nodejs
+web:
+	@tools/deps.sh web
+	[ -f build-web/CMakeCache.txt ] || $(WEB_ENV) emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel
+	$(WEB_ENV) cmake --build build-web --target zint -j $(JOBS)
+	@echo "build-web/: serve it with  python3 -m http.server -d build-web -b 127.0.0.1 8000"
+
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
 	cmake -S . -B build-asan -DZINT_SANITIZE=address,undefined
@@ -89,4 +98,4 @@ fuzz: deps
 		build-fuzz/corpus build-fuzz/seeds build-fuzz/xm-corpus
 
 clean:
-	rm -rf $(BUILD_DIR) build-release build-asan build-tsan build-fuzz
+	rm -rf $(BUILD_DIR) build-release build-asan build-tsan build-fuzz build-web

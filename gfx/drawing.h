@@ -76,12 +76,13 @@ public:
                         GLfloat moveY, const GLubyte* bits) = 0;
 };
 
+// Null in a build that has no compatibility profile (the browser's).
 std::unique_ptr<Drawing> CreateCompatibilityDrawing();
 std::unique_ptr<Drawing> CreateEsDrawing();
 
 // Makes the implementation for the window's context the one the calls below
 // reach; needs that context current. Until a window is chosen, the
-// compatibility profile's calls run.
+// compatibility profile's calls run (where the build has it).
 void SelectDrawing(platform::GlApi api);
 
 Drawing& Current();

@@ -60,7 +60,7 @@ std::unique_ptr<Texture> DecodeImageBlob(const MemoryFile& file, platform::Image
 }
 
 std::unique_ptr<Texture> DecodeImageBlob(const MemoryFile& file) {
-    static const std::unique_ptr<platform::ImageDecoder> decoder = platform::CreateLibavImageDecoder();
+    static const std::unique_ptr<platform::ImageDecoder> decoder = platform::CreateImageDecoder();
     return DecodeImageBlob(file, *decoder);
 }
 

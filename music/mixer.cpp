@@ -280,10 +280,9 @@ void RunBusEffects(MixBus& bus, int blockFrames) {
 // A single enabled bus is the block itself; several are added up into the
 // block's stretch of the mix area.
 const float* CombineBuses(PlayerState& player, float* blockMix, int blockFrames) {
-    const auto enabled = std::ranges::count_if(player.buses, [](const MixBus& bus) { return bus.busEnabled != 0; });
-    if (enabled == 1) {
-        return std::ranges::find_if(player.buses, [](const MixBus& bus) { return bus.busEnabled != 0; })->buffer.data();
-    }
+    const auto isEnabled = [](const MixBus& bus) { return bus.busEnabled != 0; };
+    const auto enabled = std::count_if(player.buses.begin(), player.buses.end(), isEnabled);
+    if (enabled == 1) return std::find_if(player.buses.begin(), player.buses.end(), isEnabled)->buffer.data();
     for (const MixBus& bus : player.buses) {
         if (bus.busEnabled == 0) continue;
         for (int i = 0; i < 2 * blockFrames; ++i) blockMix[i] += bus.buffer[static_cast<std::size_t>(i)];
@@ -302,7 +301,7 @@ void FillBlock() {
     float* blockMix = player.mixArea.data() + first;
     std::fill_n(blockMix, 2 * blockFrames, 0.0f);
     for (MixBus& bus : player.buses) {
-        if (bus.busEnabled != 0) std::ranges::fill(bus.buffer, 0.0f);
+        if (bus.busEnabled != 0) std::fill(bus.buffer.begin(), bus.buffer.end(), 0.0f);
     }
 
     int framesLeft = song->tickFramesLeft;

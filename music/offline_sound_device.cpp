@@ -30,7 +30,7 @@ void OfflineSoundDevice::Advance(std::uint64_t frames) { playedBytes += frames *
 
 void OfflineSoundDevice::Peek(std::span<std::int16_t> samples) const {
     if (ring.empty()) {
-        std::ranges::fill(samples, 0);
+        std::fill(samples.begin(), samples.end(), 0);
         return;
     }
     std::size_t from = static_cast<std::size_t>((playedBytes / kBytesPerFrame * kChannels) % ring.size());
@@ -54,7 +54,7 @@ void OfflineSoundDevice::Take(std::span<std::int16_t> samples) {
         RefillRing();
         samples = samples.subspan(piece);
     }
-    std::ranges::fill(samples, 0);  // an odd sample left over: no frame to play
+    std::fill(samples.begin(), samples.end(), 0);  // an odd sample left over: no frame to play
 }
 
 }  // namespace zint

@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include "platform/font_rasterizer.h"
+#include "platform/font_stand_ins.h"
 
 namespace zint::platform {
 
@@ -22,21 +23,6 @@ struct FaceFile {
     std::string family;
     double setWidth = 1.0;  // glyph width relative to the face's own
 };
-
-struct FaceRequest {
-    const char* family;
-    int weight;  // 100 to 900
-    double setWidth;
-};
-
-// Condensed heavy sans faces from the font packages the set-up installs,
-// tried in order when the asked face is missing. The asked face is far
-// narrower than either, so they are drawn narrower still: the long texts
-// then fit the screen as they were written to.
-constexpr std::array<FaceRequest, 2> kStandIns{{
-    {"Liberation Sans Narrow", 700, 0.88},
-    {"DejaVu Sans Condensed", 700, 0.8},
-}};
 
 bool HasFamily(FcPattern* pattern, std::string_view family) {
     FcChar8* value = nullptr;

@@ -24,4 +24,8 @@ public:
 // table of video tags of RIFF files.
 std::unique_ptr<ImageDecoder> CreateLibavImageDecoder();
 
+// The decoder of the platform built: libavcodec's on the desktop, the
+// browser's own in the page.
+std::unique_ptr<ImageDecoder> CreateImageDecoder();
+
 }  // namespace zint::platform

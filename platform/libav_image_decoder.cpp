@@ -72,4 +72,6 @@ public:
 
 std::unique_ptr<ImageDecoder> CreateLibavImageDecoder() { return std::make_unique<LibavImageDecoder>(); }
 
+std::unique_ptr<ImageDecoder> CreateImageDecoder() { return CreateLibavImageDecoder(); }
+
 }  // namespace zint::platform

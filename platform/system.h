@@ -32,4 +32,10 @@ public:
 // SDL's audio device.
 std::unique_ptr<System> CreateSdlSystem();
 
+// The browser's platform: a WebGL 2 canvas, the page's clock (or, in its
+// stepping mode, one that advances a fixed step per frame) and Web Audio.
+// The page has no threads, so the sound output calls refillSound each time
+// it has taken more of the ring, for the player to render behind it.
+std::unique_ptr<System> CreateWebSystem(void (*refillSound)());
+
 }  // namespace zint::platform

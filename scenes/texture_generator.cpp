@@ -45,11 +45,15 @@ void TextureGenerator::UploadLayer(int layer, Texture& texture) const {
     texture.Upload(bytesPerPixel, width, height, pixelFormat, layers[layer]);
 }
 
-void TextureGenerator::ClearLayer(int layer) { std::ranges::fill(Layer(layer), 0); }
+void TextureGenerator::ClearLayer(int layer) {
+    const std::span<std::uint8_t> cleared = Layer(layer);
+    std::fill(cleared.begin(), cleared.end(), 0);
+}
 
 void TextureGenerator::CopyLayer(int source, int destination) {
     if (source == destination) return;
-    std::ranges::copy(Layer(source), layers[destination]);
+    const std::span<std::uint8_t> from = Layer(source);
+    std::copy(from.begin(), from.end(), layers[destination]);
 }
 
 void TextureGenerator::SineChannel(int layer, int channel, int xFrequency, int yFrequency) {
@@ -298,7 +302,7 @@ std::uint32_t ReadLittleEndian32(const std::uint8_t* bytes) {
 }  // namespace
 
 bool RunTextureScript(TextureGenerator& generator, const MemoryFile& script, const LayerUpload& upload) {
-    std::ranges::fill(generator.pixels, 0);
+    std::fill(generator.pixels.begin(), generator.pixels.end(), 0);
     if (script.data == nullptr || script.size < kTextureScriptHeaderBytes) return false;
     const std::uint8_t* bytes = script.data;
     if (ReadLittleEndian32(bytes) != kTextureScriptMagic || bytes[4] != kTextureScriptVersion) return false;

@@ -2,6 +2,7 @@
 # Installs the Debian packages a make target needs, when any is missing:
 #   tools/deps.sh run        building and running zint
 #   tools/deps.sh package    that, and building the .deb
+#   tools/deps.sh web        building the browser page (make web)
 #   tools/deps.sh [test]     everything: the tests, benchmarks and tools too
 # Safe to run again (it installs nothing when everything is present).
 set -eu
@@ -32,6 +33,19 @@ dpkg-dev
 gzip
 "
 
+# Emscripten's own ports fetch sources while building; the project uses none.
+WEB_PACKAGES="
+cmake
+make
+emscripten
+"
+
+# The browser tests: the page in headless Chromium, driven from Python.
+WEB_TEST_PACKAGES="
+chromium
+python3-websocket
+"
+
 TEST_PACKAGES="
 googletest
 libgtest-dev
@@ -54,9 +68,10 @@ x11-utils
 case "${1:-test}" in
     run) PACKAGES=$RUN_PACKAGES ;;
     package) PACKAGES="$RUN_PACKAGES $PACKAGE_PACKAGES" ;;
-    test) PACKAGES="$RUN_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES" ;;
+    web) PACKAGES=$WEB_PACKAGES ;;
+    test) PACKAGES="$RUN_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES $WEB_PACKAGES $WEB_TEST_PACKAGES" ;;
     *)
-        echo "usage: $0 [run|package|test]" >&2
+        echo "usage: $0 [run|package|test|web]" >&2
         exit 2
         ;;
 esac
