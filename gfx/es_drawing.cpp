@@ -92,6 +92,18 @@ std::vector<std::uint8_t> UnpackPixels(GLsizei width, GLsizei height, GLenum for
     return out;
 }
 
+// A shader that did not compile or a program that did not link, with GL's
+// own words for why.
+template <typename GetStatus, typename GetLog>
+void ReportFailure(GLuint object, GLenum status, GetStatus getStatus, GetLog getLog, const char* what) {
+    GLint succeeded = GL_FALSE;
+    getStatus(object, status, &succeeded);
+    if (succeeded == GL_TRUE) return;
+    char log[512] = {};
+    getLog(object, sizeof log, nullptr, log);
+    std::fprintf(stderr, "%s: %s\n", what, log);
+}
+
 GLenum LayoutOf(int channels) { return channels == 4 ? GL_RGBA : channels == 1 ? GL_LUMINANCE : GL_RGB; }
 
 class EsDrawing final : public Drawing {
@@ -261,13 +273,7 @@ GLuint EsDrawing::Compile(GLenum kind, const char* source, const std::string& de
     const char* parts[] = {kShaderVersion, defines.c_str(), source};
     gl.shaderSource(shader, 3, parts, nullptr);
     gl.compileShader(shader);
-    GLint compiled = GL_FALSE;
-    gl.getShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (compiled != GL_TRUE) {
-        char log[512] = {};
-        gl.getShaderInfoLog(shader, sizeof log, nullptr, log);
-        std::fprintf(stderr, "shader: %s\n", log);
-    }
+    ReportFailure(shader, GL_COMPILE_STATUS, gl.getShaderiv, gl.getShaderInfoLog, "shader");
     return shader;
 }
 
@@ -276,13 +282,7 @@ GLuint EsDrawing::Link(const char* vertexSource, const char* fragmentSource, con
     gl.attachShader(program, Compile(GL_VERTEX_SHADER, vertexSource, defines));
     gl.attachShader(program, Compile(GL_FRAGMENT_SHADER, fragmentSource, defines));
     gl.linkProgram(program);
-    GLint linked = GL_FALSE;
-    gl.getProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-        char log[512] = {};
-        gl.getProgramInfoLog(program, sizeof log, nullptr, log);
-        std::fprintf(stderr, "shader program: %s\n", log);
-    }
+    ReportFailure(program, GL_LINK_STATUS, gl.getProgramiv, gl.getProgramInfoLog, "shader program");
     return program;
 }
 
