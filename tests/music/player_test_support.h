@@ -1,7 +1,6 @@
 #pragma once
 // Voices, samples and songs for the player's tests; a fixture that opens the
-// output on an offline device; small modules written cell by cell and
-// stepped through the tick engine one tick at a time.
+// output on an offline device; small modules written cell by cell.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,6 +20,13 @@ namespace zint::test {
 inline constexpr int kRate = 44100;
 inline constexpr std::uint64_t kHalf = kFixedOne / 2;
 
+// `count` values from `from`, `by` apart.
+inline std::vector<std::int16_t> Ramp(std::size_t count, int from, int by = 0) {
+    std::vector<std::int16_t> values(count);
+    for (std::size_t i = 0; i < count; ++i) values[i] = static_cast<std::int16_t>(from + by * static_cast<int>(i));
+    return values;
+}
+
 // A sample as the loader leaves it: the frames, then the zeroed guard frames,
 // the first of them a copy for the loop's interpolation.
 inline Sample MakeSample(std::vector<std::int16_t> frames, std::uint8_t loopMode = kNoLoop,
@@ -38,14 +44,6 @@ inline Sample MakeSample(std::vector<std::int16_t> frames, std::uint8_t loopMode
     return sample;
 }
 
-// frames values from `from`, `by` apart.
-inline std::vector<std::int16_t> Ramp(std::size_t frames, int from, int by = 0) {
-    std::vector<std::int16_t> values(frames);
-    for (std::size_t i = 0; i < frames; ++i)
-        values[i] = static_cast<std::int16_t>(from + by * static_cast<int>(i));
-    return values;
-}
-
 // A voice playing `sample` from `position` at `gain` on both sides, no ramp pending.
 inline Voice& PlayVoice(int index, const Sample& sample, std::uint64_t position, std::uint64_t step,
                         std::uint8_t gain = 255) {
@@ -60,9 +58,9 @@ inline Voice& PlayVoice(int index, const Sample& sample, std::uint64_t position,
     return voice;
 }
 
-inline Song MakeSong(int bpm = 125, std::int16_t channels = 4) {
+inline Song MakeSong(int bpm = 125) {
     Song song;
-    song.channelCount = channels;
+    song.channelCount = 4;
     song.defaultSpeed = 6;
     song.defaultBpm = static_cast<std::int16_t>(bpm);
     song.initialGlobalVolume = 64;
@@ -73,7 +71,6 @@ inline Song MakeSong(int bpm = 125, std::int16_t channels = 4) {
 // both gains on every tick, so that every block differs. Counts the ticks.
 inline const Sample toneForTicks = MakeSample(Ramp(100, -30000, 600), kForwardLoop, 0, 100);
 inline std::atomic<int> ticksSeen{0};
-
 inline void VaryVoiceEachTick(Song& song) {
     Voice& voice = Voices()[0];
     if (voice.sample == nullptr) PlayVoice(0, toneForTicks, 0, kHalf);
@@ -106,81 +103,39 @@ struct Cell {
     std::uint8_t param = 0;
 };
 using Row = std::vector<Cell>;  // one cell per channel, missing ones empty
+using Rows = std::vector<Row>;
 
 inline constexpr std::uint8_t kC4 = 49;  // the cell note of C-4
 inline constexpr std::uint8_t kNoteOff = 97;
 
-inline std::vector<Row> EmptyRows(int count) { return std::vector<Row>(static_cast<std::size_t>(count)); }
+inline Rows EmptyRows(int count) { return Rows(static_cast<std::size_t>(count)); }
 
 // An instrument of one looped 8-bit sample of `frames` frames holding a constant value.
 inline XmInstrument ToneInstrument(std::uint8_t volume = 64, std::uint8_t panning = 128,
                                    std::int8_t relativeNote = 0, std::uint32_t frames = 64) {
-    XmInstrument instrument;
-    instrument.samples.push_back({std::nullopt, 0, frames, volume, 0, 0x01, panning, relativeNote,
-                                  DeltaCode8(std::vector<int>(frames, 32))});
-    return instrument;
+    return {.samples = {{.loopLength = frames, .volume = volume, .type = 0x01, .panning = panning,
+                         .relativeNote = relativeNote, .data = DeltaCode(std::vector<int>(frames, 32))}}};
 }
 
 // A module of one pattern per entry in `patterns`, played in that order.
-inline XmModule ModuleOf(const std::vector<std::vector<Row>>& patterns, int channels = 2,
+inline XmModule ModuleOf(const std::vector<Rows>& patterns, int channels = 2,
                          std::vector<XmInstrument> instruments = {ToneInstrument()}, int speed = 6) {
-    XmModule module;
-    module.channelCount = static_cast<std::uint16_t>(channels);
-    module.songLength = static_cast<std::uint16_t>(patterns.size());
-    module.defaultSpeed = static_cast<std::uint16_t>(speed);
+    XmModule module{.songLength = static_cast<std::uint16_t>(patterns.size()),
+                    .channelCount = static_cast<std::uint16_t>(channels),
+                    .defaultSpeed = static_cast<std::uint16_t>(speed),
+                    .instruments = std::move(instruments)};
     for (std::size_t i = 0; i < patterns.size(); ++i) {
         module.orderTable[i] = static_cast<std::uint8_t>(i);
-        XmPattern& pattern = module.patterns.emplace_back();
-        pattern.rows = static_cast<std::uint16_t>(patterns[i].size());
+        XmPattern& pattern = module.patterns.emplace_back(XmPattern{static_cast<std::uint16_t>(patterns[i].size())});
         for (const Row& row : patterns[i]) {
-            for (int c = 0; c < channels; ++c) {
-                const Cell cell =
-                    c < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(c)] : Cell{};
+            for (std::size_t c = 0; c < static_cast<std::size_t>(channels); ++c) {
+                const Cell cell = c < row.size() ? row[c] : Cell{};
                 pattern.packed.insert(pattern.packed.end(),
                                       {cell.note, cell.instrument, cell.volume, cell.effect, cell.param});
             }
         }
     }
-    module.instruments = std::move(instruments);
     return module;
 }
-
-// The song loaded and started on the offline output, without a tick run
-// yet: the test calls the ticks itself.
-class TickTest : public OfflinePlayerTest {
-protected:
-    void Load(const XmModule& module) {
-        if (song) {  // the voices still play the old song's samples
-            TearDown();
-            SetUp();
-        }
-        LoadResult loaded = LoadFromBytes(module.Build());
-        ASSERT_NE(loaded.song, nullptr);
-        song = std::move(loaded.song);
-        song->tickHandler = nullptr;  // the first ring renders without ticks
-        ASSERT_TRUE(StartPlayback(song.get()));
-        song->tickHandler = SongTick;
-    }
-    void Ticks(int count) {
-        for (int i = 0; i < count; ++i) SongTick(*song);
-    }
-    // Runs `count` ticks and returns a field of channel `index` after each.
-    std::vector<int> FieldOverTicks(int count, int Channel::*field, int index = 0) {
-        std::vector<int> values;
-        for (int i = 0; i < count; ++i) values.push_back(Tick(index).*field);
-        return values;
-    }
-    const Channel& Tick(int index = 0) {
-        SongTick(*song);
-        return channel(index);
-    }
-    Channel& channel(int index = 0) { return Channels()[static_cast<std::size_t>(index)]; }
-    Voice& voice(int index = 0) { return Voices()[static_cast<std::size_t>(index)]; }
-    const Sample& FirstSample(int instrument = 0) const {
-        return song->instruments[static_cast<std::size_t>(instrument)].ownedSamples[0];
-    }
-
-    std::unique_ptr<Song> song;
-};
 
 }  // namespace zint::test

@@ -1,12 +1,13 @@
 // The tick engine on modules built cell by cell: the order of rows and
-// jumps, notes, instrument numbers and key-off, every first-tick and
-// later-tick command the tables below name, envelopes, the automatic
-// vibrato, and what UpdateVoice makes of a channel.
+// jumps, notes, instrument numbers and key-off, the first-tick and
+// later-tick commands, envelopes, the automatic vibrato, and what
+// UpdateVoice makes of a channel.
 #include "music/tick_engine.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "music/effects.h"
 #include "music/pitch.h"
@@ -21,67 +22,72 @@ using test::kC4;
 using test::kNoteOff;
 using test::ModuleOf;
 using test::Row;
+using test::Rows;
 using test::ToneInstrument;
 using test::XmInstrument;
 
 using Position = std::pair<int, int>;  // order position, row
-using Rows = std::vector<Row>;
 
-class TickEngineTest : public test::TickTest {
+// The song loaded and started on the offline output, without a tick run
+// yet: the test calls the ticks itself.
+class TickEngineTest : public test::OfflinePlayerTest {
 protected:
-    // Runs `rows` ticks, recording where each one played.
-    std::vector<Position> PlayRows(int rows) {
+    void Load(const test::XmModule& module) {
+        if (song) {  // the voices still play the old song's samples
+            TearDown();
+            SetUp();
+        }
+        song = test::LoadFromBytes(module.Build()).song;
+        ASSERT_NE(song, nullptr);
+        song->tickHandler = nullptr;  // the first ring renders without ticks
+        ASSERT_TRUE(StartPlayback(song.get()));
+        song->tickHandler = SongTick;
+    }
+    void Ticks(int count) {
+        for (int i = 0; i < count; ++i) SongTick(*song);
+    }
+    // Runs `ticks` ticks, recording where each one played.
+    std::vector<Position> Played(int ticks) {
         std::vector<Position> played;
-        for (int i = 0; i < rows; ++i) {
+        for (int i = 0; i < ticks; ++i) {
             SongTick(*song);
             played.emplace_back(song->orderPosition, song->row);
         }
         return played;
     }
+    Channel& channel(int index = 0) { return Channels()[static_cast<std::size_t>(index)]; }
+    Voice& voice(int index = 0) { return Voices()[static_cast<std::size_t>(index)]; }
+
+    std::unique_ptr<Song> song;
 };
+
+Rows At(int row, Row cells) {
+    Rows rows = EmptyRows(row < 16 ? 16 : 64);
+    rows[static_cast<std::size_t>(row)] = std::move(cells);
+    return rows;
+}
 
 // Order positions and rows one tick a row: breaks are decimal and above 63
 // mean row 0; a break to a row the pattern lacks lands on row 0; B and D in
-// one row follow the channel order; a jump past the song goes to entry 0.
-TEST_F(TickEngineTest, JumpsAndBreaks) {
-    struct Case {
-        const char* name;
-        std::vector<Rows> patterns;
-        std::vector<Position> expected;
-    };
-    const auto at = [](int row, Row cells) {
-        Rows rows = EmptyRows(row < 16 ? 16 : 64);
-        rows[static_cast<std::size_t>(row)] = std::move(cells);
-        return rows;
-    };
-    const std::vector<Case> cases{
-        {"breaks",
-         {at(0, {{0, 0, 0, 0xD, 0x64}}), at(0, {{0, 0, 0, 0xD, 0x10}}), at(10, {{0, 0, 0, 0xD, 0x25}})},
+// one row follow the channel order; a jump past the song goes to entry 0;
+// the song wraps to its restart position.
+TEST_F(TickEngineTest, JumpsBreaksAndTheWrapToTheRestartPosition) {
+    const std::vector<std::pair<std::vector<Rows>, std::vector<Position>>> cases{
+        {{At(0, {{0, 0, 0, 0xD, 0x64}}), At(0, {{0, 0, 0, 0xD, 0x10}}), At(10, {{0, 0, 0, 0xD, 0x25}})},
          {{0, 0}, {1, 0}, {2, 10}, {0, 0}}},
-        {"D then B, B then D, B past the song",
-         {at(0, {{0, 0, 0, 0xD, 0x05}, {0, 0, 0, 0xB, 0x02}}), at(3, {{0, 0, 0, 0xB, 0x07}}),
-          at(0, {{0, 0, 0, 0xB, 0x01}, {0, 0, 0, 0xD, 0x03}})},
+        {{At(0, {{0, 0, 0, 0xD, 0x05}, {0, 0, 0, 0xB, 0x02}}), At(3, {{0, 0, 0, 0xB, 0x07}}),
+          At(0, {{0, 0, 0, 0xB, 0x01}, {0, 0, 0, 0xD, 0x03}})},
          {{0, 0}, {2, 0}, {1, 3}, {0, 0}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Load(ModuleOf(c.patterns, 2, {ToneInstrument()}, 1));
-        EXPECT_EQ(PlayRows(4), c.expected);
+    for (const auto& [patterns, expected] : cases) {
+        Load(ModuleOf(patterns, 2, {ToneInstrument()}, 1));
+        EXPECT_EQ(Played(4), expected);
     }
-}
-
-TEST_F(TickEngineTest, RowsLastSpeedTicksAndTheSongWrapsToItsRestartPosition) {
-    test::XmModule module = ModuleOf({EmptyRows(2), EmptyRows(3)}, 2, {ToneInstrument()}, 2);
+    test::XmModule module = ModuleOf({EmptyRows(2), EmptyRows(3)}, 2, {ToneInstrument()}, 1);
     module.songLength = 3;
     module.restartPosition = 1;
     Load(module);
-    std::vector<Position> played;
-    for (int i = 0; i < 8; ++i) {
-        played.push_back(PlayRows(1)[0]);
-        EXPECT_EQ(PlayRows(1)[0], played.back());
-    }
-    EXPECT_EQ(played,
-              (std::vector<Position>{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {1, 0}}));
+    EXPECT_EQ(Played(8), (std::vector<Position>{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {1, 0}}));
 }
 
 TEST_F(TickEngineTest, SpeedTempoAndSpeedZero) {
@@ -92,34 +98,36 @@ TEST_F(TickEngineTest, SpeedTempoAndSpeedZero) {
     EXPECT_EQ(std::vector<int>({song->row, song->bpm, song->samplesPerTick, song->speed}),
               std::vector<int>({1, 32, 3445, 31}));  // F20
     Ticks(31);
-    EXPECT_EQ(PlayRows(2), (std::vector<Position>{{0, 3}, {0, 4}}));  // F00: every tick a row
-
-    // Speed 0 with a jump to itself: the note starts again on every tick,
-    // and the mixer still moves on.
-    Load(ModuleOf({{{{kC4, 1, 0, 0xF, 0x00}, {0, 0, 0, 0xB, 0x00}}, {}}}));
-    for (int i = 0; i < 3; ++i) {
-        voice().position = std::uint64_t{7} << 32;
-        EXPECT_EQ(PlayRows(1)[0], Position(0, 0));
-        EXPECT_EQ(voice().position, 0u) << i;
-    }
+    EXPECT_EQ(Played(2), (std::vector<Position>{{0, 3}, {0, 4}}));  // F00: every tick a row
+    // The mixer still moves on at speed 0.
     const int before = WriteBlock();
     FillBlock();
     EXPECT_EQ(WriteBlock(), (before + 1) % CurrentOutput().blockCount);
 }
 
-// One field of channel 0, tick by tick, for a pattern of `rows` played at
-// `speed`: the field after each of the `expected.size()` ticks that follow
-// the first `skip`.
-struct FieldCase {
+// What a probe reads after each tick of a pattern of `rows` played at
+// `speed`, from tick `skip` on. Before every tick the voice is put at frame
+// 7, so a position probe reads 7 where the voice was not restarted.
+using Probe = std::function<int(const Channel&, const Voice&, const Song&)>;
+struct ProbeCase {
     const char* name;
     Rows rows;
     int speed;
-    int Channel::*field;
+    Probe probe;
     int skip;
     std::vector<int> expected;
     std::vector<XmInstrument> instruments = {ToneInstrument()};
     bool amiga = false;
 };
+
+Probe Of(int Channel::*field) {
+    return [field](const Channel& channel, const Voice&, const Song&) { return channel.*field; };
+}
+Probe OfVoice(int Voice::*field) {
+    return [field](const Channel&, const Voice& voice, const Song&) { return voice.*field; };
+}
+int Frame(const Channel&, const Voice& voice, const Song&) { return static_cast<int>(voice.position >> 32); }
+int GlobalVolume(const Channel&, const Voice&, const Song& song) { return song.globalVolume; }
 
 // C-4 of instrument 1 with a volume column and an effect, then `rest`.
 Rows Note(std::uint8_t column, std::uint8_t effect = 0, std::uint8_t param = 0, Rows rest = {{}}) {
@@ -135,26 +143,46 @@ XmInstrument Enveloped() {
 }
 
 TEST_F(TickEngineTest, CommandsTickByTick) {
-    const auto period = &Channel::period, delta = &Channel::periodDelta, volume = &Channel::volume,
-               volumeDelta = &Channel::volumeDelta, panning = &Channel::panning,
-               envelope = &Channel::envelopeVolume, fadeout = &Channel::fadeoutVolume;
-    const Rows keyOff = Note(0, 0, 0, {{{kNoteOff}}, {}, {}});
-    const std::vector<FieldCase> cases{
+    const Probe period = Of(&Channel::period), delta = Of(&Channel::periodDelta), volume = Of(&Channel::volume),
+                volumeDelta = Of(&Channel::volumeDelta), panning = Of(&Channel::panning),
+                envelope = Of(&Channel::envelopeVolume), fadeout = Of(&Channel::fadeoutVolume),
+                keyOff = [](const Channel& c, const Voice&, const Song&) { return int{c.keyOff}; },
+                heard = OfVoice(&Voice::volume);
+    const Rows released = Note(0, 0, 0, {{{kNoteOff}}, {}, {}});
+    const Rows portamento = Note(0x30, 0, 0, {{{kC4 + 2, 2, 0, 0x3, 0x10}}});
+    const Rows offsets{{{kC4, 1, 0, 0x9, 0x01}}, {{kC4, 0, 0, 0x9, 0x04}}, {{0, 0, 0, 0x9, 0x02}}, {{kC4}}};
+    const std::vector<XmInstrument> two{ToneInstrument(40), ToneInstrument(20)};
+    const std::vector<ProbeCase> cases{
+        {"a note starts its instrument's sample", Note(0), 6, period, 0, {4608}, {ToneInstrument(40, 200)}},
+        {"at volume 40 the voice hears 40 x 64 x 65536 x 64 x 255 / 2^35", Note(0), 6, heard, 0, {79},
+         {ToneInstrument(40, 200)}},
+        {"and its panning", Note(0), 6, panning, 0, {200}, {ToneInstrument(40, 200)}},
         {"arpeggio 037, linear", Note(0, 0x0, 0x37), 6, delta, 0, {0, 192, 448, 0, 192, 448}},
         {"arpeggio 037, Amiga", Note(0, 0x0, 0x37), 6, delta, 0, {0, -273, -570, 0, -273, -570}, {ToneInstrument()},
          true},
         {"arpeggio 000", Note(0, 0x0, 0x00), 6, period, 0, {4608, 4608, 4608}},
         {"portamento up stops at 56", Note(0, 0x1, 0xFF), 6, period, 1, {3588, 2568, 1548, 528, 56}},
+        {"portamento up 00 keeps its speed", Note(0, 0x1, 0x02, {{{0, 0, 0, 0x1, 0x00}}}), 2, period, 0,
+         {4608, 4600, 4600, 4592}},
         {"portamento down goes on", Note(0, 0x2, 0xFF), 6, period, 1, {5628, 6648, 7668, 8688, 9708}},
+        {"a portamento row keeps what plays", portamento, 3, period, 0, {4608, 4608, 4608, 4608, 4544, 4480}, two},
+        {"and does not restart it", portamento, 3, Frame, 0, {0, 7, 7, 7, 7, 7}, two},
+        {"but its instrument number resets the volume", portamento, 3, volume, 2, {32, 40}, two},
+        {"column portamento alike", Note(0x30, 0, 0, {{{kC4 + 2, 2, 0xF1, 0, 0}}}), 3, period, 3, {4608, 4544, 4480},
+         two},
         {"vibrato 48 applies before it moves", Note(0, 0x4, 0x48), 6, delta, 0, {0, 0, -24, -44}},
         {"vibrato without depth", Note(0, 0x4, 0x40), 6, delta, 0, {0, 0, 0}},
         {"tremor T10 across rows", Note(0, 0x1D, 0x10, {{{0, 0, 0, 0x1D, 0x00}}}), 4, volumeDelta, 0,
          {0, 0, -64, 0, 0, -64, 0, 0}},
         {"retrigger 32 lowers by 4", Note(0, 0x1B, 0x32), 6, volume, 1, {64, 60, 60, 56, 56}},
         {"retrigger 32 stops at 0", Note(0x16, 0x1B, 0x32), 6, volume, 1, {6, 2, 2, 0, 0}},
+        {"retrigger 02 restarts every 2nd tick", Note(0, 0x1B, 0x02), 6, Frame, 0, {0, 7, 0, 7, 0, 7}},
         {"panning slide up", Note(0xCF, 0x19, 0x80), 6, panning, 0, {240, 248, 255, 255}},
         {"panning slide down", Note(0xC0, 0x19, 0x03), 6, panning, 0, {0, 0, 0}},
         {"set volume stops at 64", Note(0x20, 0xC, 0x50), 3, volume, 0, {64}},
+        {"global volume set, then slid", Note(0, 0x10, 0x20, {{{0, 0, 0, 0x11, 0x02}}}), 3, GlobalVolume, 0,
+         {32, 32, 32, 32, 30, 28}},
+        {"the voice hears the global volume", Note(0, 0x10, 0x20), 3, heard, 0, {63}},
         {"the last tremolo offset stays", Note(0x30, 0x7, 0x48, {{{0, 0, 0, 0xA, 0x00}}}), 3, volume, 0,
          {32, 32, 32, 44}},
         {"tremolo W(4) x 8 / 64", Note(0x30, 0x7, 0x48), 3, volumeDelta, 0, {0, 0, 12}},
@@ -162,130 +190,66 @@ TEST_F(TickEngineTest, CommandsTickByTick) {
         {"column fine slides on the first", Note(0x84, 0, 0, {{{0, 0, 0x93}}}), 3, volume, 0, {60, 60, 60, 63, 63, 63}},
         {"column panning and slide left", Note(0xC4, 0, 0, {{{0, 0, 0xD3}}}), 6, panning, 5, {0x40, 0x3D, 0x3A}},
         {"column vibrato speed, then depth", Note(0xA5, 0, 0, {{{0, 0, 0xB6}}}), 6, delta, 6, {0, 0, -20, -36}},
-        {"key-off releases the sustain", keyOff, 16, envelope, 15, {32, 32, 28}, {Enveloped()}},
-        {"key-off starts the fadeout", keyOff, 16, fadeout, 15, {65536, 65536 - 4096, 65536 - 8192}, {Enveloped()}},
-        {"fadeout reaches 0 on the 16th tick", keyOff, 6, fadeout, 20, {65536 - 15 * 4096, 0, 0}, {Enveloped()}},
+        {"an instrument number alone resets the volume", Note(0x20, 0, 0, {{{0, 1}}}), 1, volume, 0, {16, 64}},
+        {"without restarting", Note(0x20, 0, 0, {{{0, 1}}}), 1, Frame, 0, {0, 7}},
+        {"key-off without an envelope cuts the note", Note(0, 0, 0, {{{kNoteOff}}}), 1, heard, 0, {127, 0}},
+        {"a note without instrument number stays silent after it",
+         Note(0, 0, 0, {{{kNoteOff}}, {{kC4 + 2}}, {{kC4, 1}}}), 1, heard, 2, {0, 127}},
+        {"and restarts", Note(0, 0, 0, {{{kNoteOff}}, {{kC4 + 2}}}), 1, Frame, 2, {0}},
+        {"speed 0 and a jump to itself restart the note on every tick",
+         {{{kC4, 1, 0, 0xF, 0x00}, {0, 0, 0, 0xB, 0x00}}, {}}, 6, Frame, 0, {0, 0, 0}},
+        {"and the instrument number clears the key-off", Note(0, 0, 0, {{{kNoteOff}}, {{kC4, 1}}}), 1, keyOff, 0,
+         {0, 1, 0}},
+        {"offsets: 256 frames, the sample's end stops, and waits for a note", offsets, 1, Frame, 0, {256, 0, 7, 512},
+         {ToneInstrument(64, 128, 0, 1024)}},
+        {"key-off releases the sustain", released, 16, envelope, 15, {32, 32, 28}, {Enveloped()}},
+        {"key-off starts the fadeout", released, 16, fadeout, 15, {65536, 65536 - 4096, 65536 - 8192}, {Enveloped()}},
+        {"fadeout reaches 0 on the 16th tick", released, 6, fadeout, 20, {65536 - 15 * 4096, 0, 0}, {Enveloped()}},
     };
-    for (const FieldCase& c : cases) {
+    for (const ProbeCase& c : cases) {
         SCOPED_TRACE(c.name);
         test::XmModule module = ModuleOf({c.rows}, 2, c.instruments, c.speed);
         if (c.amiga) module.flags = 0;
         Load(module);
         Ticks(c.skip);
-        EXPECT_EQ(FieldOverTicks(static_cast<int>(c.expected.size()), c.field), c.expected);
+        std::vector<int> values;
+        for (std::size_t i = 0; i < c.expected.size(); ++i) {
+            voice().position = std::uint64_t{7} << 32;
+            SongTick(*song);
+            values.push_back(c.probe(channel(), voice(), *song));
+        }
+        EXPECT_EQ(values, c.expected);
     }
 }
 
 // Channel c starts at volume 30 and retriggers on every tick with change c.
-TEST_F(TickEngineTest, EveryRetriggerVolumeChangeAndTheTicksItRestartsOn) {
+TEST_F(TickEngineTest, EveryRetriggerVolumeChange) {
     Row row;
-    for (int change = 0; change < 16; ++change)
+    for (int change = 0; change < 16; ++change) {
         row.push_back({kC4, 1, 0x10 + 30, 0x1B, static_cast<std::uint8_t>(change << 4 | 1)});
-    Load(ModuleOf({{row, {}}}, 16, {ToneInstrument()}));
+    }
+    Load(ModuleOf({{row, {}}}, 16));
     Ticks(2);
     std::vector<int> volumes;
     for (int c = 0; c < 16; ++c) volumes.push_back(channel(c).volume);
     EXPECT_EQ(volumes, (std::vector<int>{30, 29, 28, 26, 22, 14, 20, 15, 30, 31, 32, 34, 38, 46, 45, 60}));
-
-    Load(ModuleOf({{{{kC4, 1, 0, 0x1B, 0x02}}, {}}}));
-    Ticks(1);
-    std::vector<int> restarts;
-    for (int tick = 1; tick < 6; ++tick) {
-        voice().position = std::uint64_t{3} << 32;
-        SongTick(*song);
-        if (voice().position == 0) restarts.push_back(tick);
-        EXPECT_EQ(channel().volume, 64);  // change 0 keeps the volume
-    }
-    EXPECT_EQ(restarts, (std::vector<int>{2, 4}));
-}
-
-TEST_F(TickEngineTest, ANoteStartsTheSampleItsInstrumentMaps) {
-    Load(ModuleOf({{{{kC4, 1}}}}, 2, {ToneInstrument(40, 200)}));
-    const Channel& played = Tick();
-    EXPECT_EQ(
-        std::vector<int>({played.note, played.instrument, played.realNote, played.period, played.notePeriod,
-                          played.volume, played.panning, played.envelopeVolume, played.fadeoutVolume}),
-        std::vector<int>({48, 0, 48, 4608, 4608, 40, 200, 64, 65536}));
-    EXPECT_EQ(voice().sample, &FirstSample());
-    EXPECT_EQ(voice().frequency, 8363);
-    EXPECT_EQ(voice().volume, 79);  // 40 x 64 x 65536 x 64 x 255 / 2^35
-
-    // Global volume: set, then slid down on the later ticks.
-    Load(ModuleOf({{{{kC4, 1, 0, 0x10, 0x20}}, {{0, 0, 0, 0x11, 0x02}}}}, 2, {ToneInstrument()}, 3));
-    Ticks(1);
-    EXPECT_EQ(voice().volume, 63);  // at 32: 63.75
-    Ticks(5);
-    EXPECT_EQ(song->globalVolume, 32 - 2 * 2);
-}
-
-TEST_F(TickEngineTest, APortamentoRowKeepsWhatPlaysAndAimsAtItsNote) {
-    // Effect 3 and volume column F0..FF alike.
-    for (const Cell& portamento : {Cell{kC4 + 2, 2, 0, 0x3, 0x10}, Cell{kC4 + 2, 2, 0xF1, 0, 0}}) {
-        Load(ModuleOf({{{{kC4, 1, 0x30}}, {portamento}}}, 2, {ToneInstrument(40), ToneInstrument(20)}));
-        Ticks(6);
-        voice().position = std::uint64_t{9} << 32;
-        const Channel& played = Tick();
-        EXPECT_EQ(std::vector<int>({played.instrument, played.note, played.period, played.realNote,
-                                    played.portaTarget, played.portaSpeed, played.volume}),
-                  std::vector<int>({0, 48, 4608, 50, 4480, 0x10, 40}));  // the instrument number still resets
-        EXPECT_EQ(voice().position, std::uint64_t{9} << 32);
-        EXPECT_EQ(FieldOverTicks(3, &Channel::period), (std::vector<int>{4544, 4480, 4480}));
-    }
-}
-
-TEST_F(TickEngineTest, InstrumentNumbersKeyOffAndOffsetsRestartOrNot) {
-    // An instrument number alone resets the volume without restarting.
-    Load(ModuleOf({{{{kC4, 1, 0x20}}, {{0, 1}}}}));
-    Ticks(6);
-    voice().position = std::uint64_t{5} << 32;
-    EXPECT_EQ(Tick().volume, 64);
-    EXPECT_EQ(voice().position, std::uint64_t{5} << 32);
-
-    // After a key-off a note without an instrument number starts, but silent.
-    Load(ModuleOf({{{{kC4, 1}}, {{kNoteOff}}, {{kC4 + 2}}, {{kC4, 1}}}}, 2, {ToneInstrument()}, 1));
-    Ticks(2);
-    EXPECT_EQ(std::vector<int>({channel().keyOff, voice().volume, voice().targetLeft}),
-              std::vector<int>({1, 0, 0}));
-    voice().position = std::uint64_t{5} << 32;
-    Ticks(1);
-    EXPECT_EQ(std::vector<int>({static_cast<int>(voice().position), voice().volume}), std::vector<int>({0, 0}));
-    Ticks(1);
-    EXPECT_EQ(voice().volume, 127);
-
-    // Offsets: 256 frames; 4 x 256 is the sample's end; without a note the
-    // offset waits for the next one.
-    Load(ModuleOf({{{{kC4, 1, 0, 0x9, 0x01}}, {{kC4, 0, 0, 0x9, 0x04}}, {{0, 0, 0, 0x9, 0x02}}, {{kC4}}}}, 2,
-                  {ToneInstrument(64, 128, 0, 1024)}, 1));
-    Ticks(1);
-    EXPECT_EQ(voice().position, std::uint64_t{256} << 32);
-    Ticks(1);
-    EXPECT_EQ(voice().sample, nullptr);
-    Ticks(1);
-    EXPECT_EQ(voice().startOffset, 512u);
-    Ticks(1);
-    EXPECT_EQ(voice().position, std::uint64_t{512} << 32);
 }
 
 TEST_F(TickEngineTest, MissingInstrumentsSamplesAndWrappedNotesPlaySafely) {
     XmInstrument mappedAway = ToneInstrument();
     mappedAway.sampleMap.fill(20);
     // Note 1 two semitones down: realNote wraps to 254, a period far below 0.
-    Load(ModuleOf({{{{kC4, 5}, {kC4, 2}, {1, 3}}}}, 3,
-                  {ToneInstrument(), mappedAway, ToneInstrument(64, 128, -2)}));
+    Load(ModuleOf({{{{kC4, 5}, {kC4, 2}, {1, 3}}}}, 3, {ToneInstrument(), mappedAway, ToneInstrument(64, 128, -2)}));
     Ticks(1);
-    EXPECT_EQ(voice(0).sample, &emptySample);
-    EXPECT_EQ(voice(1).sample, &emptySample);
-    EXPECT_EQ(channel(2).realNote, 254);
-    EXPECT_EQ(voice(2).frequency, MaxVoiceFrequency(44100));
+    EXPECT_EQ(std::pair(voice(0).sample, voice(1).sample), std::pair(&emptySample, &emptySample));
+    EXPECT_EQ(std::pair(int{channel(2).realNote}, voice(2).frequency), std::pair(254, MaxVoiceFrequency(44100)));
     FillBlock();  // the mixer stops the empty ones at once
-    EXPECT_EQ(voice(0).sample, nullptr);
-    EXPECT_EQ(voice(1).sample, nullptr);
+    EXPECT_EQ(std::tuple(voice(0).sample, voice(1).sample), std::tuple(nullptr, nullptr));
 }
 
 TEST(EffectHelpersTest, WavesSlidesTremoloAndTremorKeepTheirBounds) {
     for (int p = -32; p < 32; ++p) {  // the truncated half sine, peaking at 255
-        EXPECT_EQ(VibratoWave(p), static_cast<int>(std::fabs(std::sin(2.0 * p * double{0.049087375f})) * 256))
-            << p;
+        EXPECT_EQ(VibratoWave(p), static_cast<int>(std::fabs(std::sin(2.0 * p * double{0.049087375f})) * 256)) << p;
     }
     Channel wrapped;  // positions wrap into the negative half, where the pitch goes up
     wrapped.vibratoSpeed = wrapped.vibratoDepth = 15;
@@ -312,9 +276,9 @@ TEST(EffectHelpersTest, WavesSlidesTremoloAndTremorKeepTheirBounds) {
         volumes.push_back(channel.volume);
     }
     EXPECT_EQ(volumes, (std::vector<int>{64, 59, 54, 39, 24, 9, 0, 0}));
-    EXPECT_EQ(SlideUnlimited(100, -500), -400);
-    EXPECT_EQ(SlideUnlimited(kUnlimitedSlideBound - 3, 1020), kUnlimitedSlideBound);
-    EXPECT_EQ(SlideUnlimited(-kUnlimitedSlideBound, -15), -kUnlimitedSlideBound);
+    EXPECT_EQ(std::vector<int>({SlideUnlimited(100, -500), SlideUnlimited(kUnlimitedSlideBound - 3, 1020),
+                                SlideUnlimited(-kUnlimitedSlideBound, -15)}),
+              std::vector<int>({-400, kUnlimitedSlideBound, -kUnlimitedSlideBound}));
     // A tremor cycle shortened midway starts again.
     channel.volume = 64;
     channel.tremorCounter = 20;
@@ -324,70 +288,59 @@ TEST(EffectHelpersTest, WavesSlidesTremoloAndTremorKeepTheirBounds) {
     EXPECT_EQ(std::pair(channel.volumeDelta, int{channel.tremorCounter}), std::pair(-64, 0));
 }
 
-// Volume envelopes on points (0, 64), (10, 32), (20, 0).
-class EnvelopeTest : public testing::Test {
-protected:
-    void SetUp() override {
-        ResetChannelForInstrument(channel, emptySample);
-        instrument.volumeEnvelope[0] = {0, 64};
-        instrument.volumeEnvelope[1] = {10, 32};
-        instrument.volumeEnvelope[2] = {20, 0};
-        instrument.volumePointCount = 3;
-    }
-    std::vector<int> Volumes(int ticks) {
-        std::vector<int> volumes;
-        for (int i = 0; i < ticks; ++i) {
-            StepEnvelopes(channel, instrument);
-            volumes.push_back(channel.envelopeVolume);
-        }
-        return volumes;
-    }
+// A volume envelope on points (0, 64), (10, 32), (20, 0): held at a sustain
+// point until key-off, looped for ever (key-off or not), not stalled by two
+// points on one tick, and moved by effect L into the right segment.
+TEST(EnvelopeTest, SustainLoopAndSetPosition) {
     Channel channel;
     Instrument instrument;
+    instrument.volumeEnvelope = {{{0, 64}, {10, 32}, {20, 0}}};
+    instrument.volumePointCount = 3;
+    const auto volumes = [&](int ticks) {
+        std::vector<int> values;
+        for (int i = 0; i < ticks; ++i) {
+            StepEnvelopes(channel, instrument);
+            values.push_back(channel.envelopeVolume);
+        }
+        return values;
+    };
     const std::vector<int> secondSegment{32, 28, 25, 22, 19, 16, 12, 9, 6, 3};
-};
-
-TEST_F(EnvelopeTest, SustainHoldsUntilKeyOffThenTheEnvelopeFallsToItsEnd) {
+    ResetChannelForInstrument(channel, emptySample);
     instrument.volumeEnvelopeFlags = kEnvelopeOn | kEnvelopeSustain;
     instrument.volumeSustainPoint = 1;
-    EXPECT_EQ(Volumes(14), (std::vector<int>{64, 60, 57, 54, 51, 48, 44, 41, 38, 35, 32, 32, 32, 32}));
+    EXPECT_EQ(volumes(14), (std::vector<int>{64, 60, 57, 54, 51, 48, 44, 41, 38, 35, 32, 32, 32, 32}));
     channel.keyOff = 1;
-    EXPECT_EQ(Volumes(10), secondSegment);
-    EXPECT_EQ(Volumes(3), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(volumes(10), secondSegment);
+    EXPECT_EQ(volumes(3), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(channel.volumeEnvelopeDone, 1);
-}
 
-TEST_F(EnvelopeTest, ALoopRepeatsForeverAlsoAfterKeyOff) {
+    ResetChannelForInstrument(channel, emptySample);
     instrument.volumeEnvelopeFlags = kEnvelopeOn | kEnvelopeLoop;
     instrument.volumeLoopStart = 1;
     instrument.volumeLoopEnd = 2;
-    Volumes(10);
-    EXPECT_EQ(Volumes(10), secondSegment);
-    EXPECT_EQ(Volumes(10), secondSegment);
+    volumes(20);
+    EXPECT_EQ(volumes(10), secondSegment);
     channel.keyOff = 1;
-    EXPECT_EQ(Volumes(10), secondSegment);
+    EXPECT_EQ(volumes(10), secondSegment);
     EXPECT_EQ(channel.volumeEnvelopeDone, 0);
-}
 
-TEST_F(EnvelopeTest, TwoPointsOnOneTickDoNotStallAndSetPositionLandsInItsSegment) {
+    ResetChannelForInstrument(channel, emptySample);
     instrument.volumeEnvelopeFlags = kEnvelopeOn;
     instrument.volumeEnvelope[1] = {0, 32};
-    EXPECT_EQ(Volumes(24).back(), 0);
+    EXPECT_EQ(volumes(24).back(), 0);
     EXPECT_EQ(channel.volumeEnvelopeDone, 1);
-
     instrument.volumeEnvelope[1] = {10, 32};
     SetVolumeEnvelopePosition(channel, instrument, 5);
-    EXPECT_EQ(
-        std::vector<int>({channel.envelopeVolume, channel.volumeEnvelopePoint, channel.volumeEnvelopeTick}),
-        std::vector<int>({48, 1, 5}));
-    EXPECT_EQ(Volumes(1), std::vector<int>{44});
+    EXPECT_EQ(std::vector<int>({channel.envelopeVolume, channel.volumeEnvelopePoint, channel.volumeEnvelopeTick}),
+              std::vector<int>({48, 1, 5}));
+    EXPECT_EQ(volumes(1), std::vector<int>{44});
     SetVolumeEnvelopePosition(channel, instrument, 30);  // past the last point
     EXPECT_EQ(std::pair(channel.envelopeVolume, int{channel.volumeEnvelopeDone}), std::pair(0, 1));
     // Before the first point it starts at the first point, on time.
     instrument.volumeEnvelope[0] = {4, 64};
     SetVolumeEnvelopePosition(channel, instrument, 0);
     EXPECT_EQ(std::pair(channel.envelopeVolume, channel.volumeEnvelopeTick), std::pair(64, 4));
-    EXPECT_EQ(Volumes(6).back(), 32);
+    EXPECT_EQ(volumes(6).back(), 32);
 }
 
 TEST(AutoVibratoTest, TheFourWaveformsSquareAndSweep) {
@@ -396,26 +349,26 @@ TEST(AutoVibratoTest, TheFourWaveformsSquareAndSweep) {
           {2, 128, 64}, {2, 255, 0}, {3, 0, 0}, {3, 128, 64}, {3, 129, -64}, {3, 255, -1}, {4, 100, 0}}) {
         EXPECT_EQ(AutoVibratoWave(type, position), value) << type << " " << position;
     }
-    const auto deltas = [](const Instrument& instrument, int ticks) {
+    // Square, depth 8: +8 and -8 by turns every 128 / 32 ticks; with a sweep
+    // of 4 it grows from nothing at the instrument number.
+    for (const auto& [rate, sweep, expected] : {std::tuple{32, 0, std::vector<int>{8, 8, 8, 8, -8, -8, -8, -8, 8, 8}},
+                                                {0, 4, {0, 2, 4, 6, 8, 8}}}) {
+        Instrument square;
+        square.vibratoType = 1;
+        square.vibratoDepth = 8;
+        square.vibratoRate = static_cast<std::uint8_t>(rate);
+        square.vibratoSweep = static_cast<std::uint8_t>(sweep);
         Channel channel;
         ResetChannelForInstrument(channel, emptySample);
-        std::vector<int> values;
-        for (int i = 0; i < ticks; ++i) {
+        std::vector<int> deltas;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
             channel.periodDelta = 0;
-            ApplyAutoVibrato(channel, instrument);
+            ApplyAutoVibrato(channel, square);
             EXPECT_TRUE(channel.updateFlags & kFrequencyChanged);
-            values.push_back(channel.periodDelta);
+            deltas.push_back(channel.periodDelta);
         }
-        return values;
-    };
-    Instrument square;
-    square.vibratoType = 1;
-    square.vibratoDepth = 8;
-    square.vibratoRate = 32;  // +8 and -8 by turns every 128 / 32 ticks
-    EXPECT_EQ(deltas(square, 10), (std::vector<int>{8, 8, 8, 8, -8, -8, -8, -8, 8, 8}));
-    square.vibratoRate = 0;
-    square.vibratoSweep = 4;  // from nothing at the instrument number
-    EXPECT_EQ(deltas(square, 6), (std::vector<int>{0, 2, 4, 6, 8, 8}));
+        EXPECT_EQ(deltas, expected);
+    }
 }
 
 TEST(NotePeriodTest, LinearAndAmigaTables) {
@@ -477,8 +430,7 @@ TEST_F(UpdateVoiceTest, PeriodsToFrequencyAndStep) {
 TEST_F(UpdateVoiceTest, VolumeAndThePanningLaw) {
     Update(kPanningChanged);
     const Voice& voice = Update(kVolumeChanged);
-    EXPECT_EQ(std::vector<int>({voice.volume, voice.targetLeft, voice.targetRight}),
-              std::vector<int>({127, 63, 63}));
+    EXPECT_EQ(std::vector<int>({voice.volume, voice.targetLeft, voice.targetRight}), std::vector<int>({127, 63, 63}));
     channel.fadeoutVolume = 32768;
     EXPECT_EQ(Update(kVolumeChanged).volume, 63);
     // Panning 128 moves 4 x 32 with the envelope, 100 moves 3 x 32, 0 not at
@@ -506,8 +458,7 @@ TEST_F(UpdateVoiceTest, TriggerStartsAtAPendingOffsetInsideTheLoopAndStopSilence
     EXPECT_EQ(Update(kTrigger).position, 0u);
     voice.startOffset = 10;
     Update(kTrigger | kStop);
-    EXPECT_EQ(std::tuple(voice.sample, voice.position, voice.startOffset),
-              std::tuple(nullptr, std::uint64_t{0}, 0u));
+    EXPECT_EQ(std::tuple(voice.sample, voice.position, voice.startOffset), std::tuple(nullptr, std::uint64_t{0}, 0u));
 }
 
 }  // namespace
