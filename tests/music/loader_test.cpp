@@ -20,12 +20,7 @@
 namespace zint {
 namespace {
 
-using test::Bytes;
-using test::LoadFromBytes;
-using test::LoadResult;
-using test::SmallModule;
-using test::XmModule;
-using test::XmSample;
+using namespace test;
 
 using CellFields = std::tuple<int, int, int, int, int>;
 std::vector<CellFields> Cells(const Pattern& pattern) {
@@ -39,7 +34,7 @@ std::vector<CellFields> Cells(const Pattern& pattern) {
 LoadResult Loaded(const XmModule& module) {
     LoadResult loaded = LoadFromBytes(module.Build());
     EXPECT_NE(loaded.song, nullptr);
-    if (loaded.song) test::ExpectPlayable(*loaded.song);
+    if (loaded.song) ExpectPlayable(*loaded.song);
     return loaded;
 }
 
@@ -185,7 +180,7 @@ TEST(LoaderTest, MendsHeaderFieldsAndSaysSo) {
 
 TEST(LoaderTest, MendsEnvelopesAndSamplesToStayInsideTheirTables) {
     XmModule module = SmallModule();
-    test::XmInstrument& instrument = module.instruments[1];
+    XmInstrument& instrument = module.instruments[1];
     instrument.volume = {{0, 64, 5, 200, 3, 10, 9, 0}, 40, 12, 2, 11, 0x07};  // y 200 too high, x 3 backwards
     instrument.panning = {{}, 3, 0, 1, 3, 0x05};
     const LoadResult loaded = Loaded(module);
@@ -199,7 +194,7 @@ TEST(LoaderTest, MendsEnvelopesAndSamplesToStayInsideTheirTables) {
     // A sample is cut to the bytes the file holds: 7 bytes, three 16-bit frames.
     module = SmallModule();
     module.instruments[1].samples = {{.length = 0xFFFFFFFE, .loopStart = 2, .loopLength = 0x10000, .type = 0x11,
-                                      .data = test::DeltaCode({100, 200, 300, 400}, 16)}};
+                                      .data = DeltaCode({100, 200, 300, 400}, 16)}};
     Bytes bytes = module.Build();
     bytes.pop_back();
     const LoadResult shortened = LoadFromBytes(bytes);
@@ -216,7 +211,7 @@ TEST(LoaderTest, EveryTruncationAndRandomDamageLoadsPlayablyOrIsRefused) {
         const LoadResult result = LoadFromBytes(Bytes(original.begin(), original.begin() + static_cast<long>(size)));
         if (!result.song) continue;
         ++loaded;
-        EXPECT_EQ(test::FirstViolation(*result.song), "") << size;
+        EXPECT_EQ(FirstViolation(*result.song), "") << size;
         EXPECT_EQ(result.repairs == 0, size == original.size()) << size;
     }
     EXPECT_GT(loaded, 0);
@@ -227,7 +222,7 @@ TEST(LoaderTest, EveryTruncationAndRandomDamageLoadsPlayablyOrIsRefused) {
         for (int i = 0; i < 1 + round % 8; ++i) bytes[position(random)] = static_cast<std::uint8_t>(random());
         const LoadResult result = LoadFromBytes(bytes);
         if (result.song) {
-            EXPECT_EQ(test::FirstViolation(*result.song), "") << round;
+            EXPECT_EQ(FirstViolation(*result.song), "") << round;
         }
     }
 }
@@ -235,11 +230,11 @@ TEST(LoaderTest, EveryTruncationAndRandomDamageLoadsPlayablyOrIsRefused) {
 TEST(LoaderTest, TheProductionsModuleLoadsWholeWithNothingToMend) {
     const auto embedded = data::ItemSpan(data::musicModule);
     const Bytes bytes(embedded.begin(), embedded.end());
-    ASSERT_EQ(bytes, test::ReadFile(ZINT_PRODUCTION_MODULE)) << "the embedded item is data/module.xm";
+    ASSERT_EQ(bytes, ReadFile(ZINT_PRODUCTION_MODULE)) << "the embedded item is data/module.xm";
     const LoadResult loaded = LoadFromBytes(bytes);
     ASSERT_NE(loaded.song, nullptr);
     EXPECT_EQ(std::pair(loaded.repairs, loaded.endPosition), std::pair(0u, static_cast<std::uint32_t>(bytes.size())));
-    test::ExpectPlayable(*loaded.song);
+    ExpectPlayable(*loaded.song);
     const Song& song = *loaded.song;
     EXPECT_EQ(std::vector<int>({song.channelCount, song.patternSlotCount, song.songLength, song.restartPosition,
                                 song.songFlags & 1, song.defaultSpeed, song.defaultBpm}),
@@ -261,7 +256,7 @@ TEST(ModuleFileCallbacksTest, MemoryAndDiskKeepOneContract) {
         if (disk) {
             SetModuleFileCallbacks(DiskFileOpen, DiskFileClose, DiskFileRead, DiskFileSeek, DiskFileTell);
         } else {
-            test::UseMemoryFileCallbacks();
+            UseMemoryFileCallbacks();
         }
         ModuleStream stream(disk ? static_cast<const void*>(path.c_str()) : &memory);
         ASSERT_TRUE(stream.IsOpen());

@@ -16,28 +16,20 @@
 namespace zint {
 namespace {
 
-using test::Cell;
-using test::EmptyRows;
-using test::kC4;
-using test::kNoteOff;
-using test::ModuleOf;
-using test::Row;
-using test::Rows;
-using test::ToneInstrument;
-using test::XmInstrument;
+using namespace test;
 
 using Position = std::pair<int, int>;  // order position, row
 
 // The song loaded and started on the offline output, without a tick run
 // yet: the test calls the ticks itself.
-class TickEngineTest : public test::OfflinePlayerTest {
+class TickEngineTest : public OfflinePlayerTest {
 protected:
-    void Load(const test::XmModule& module) {
+    void Load(const XmModule& module) {
         if (song) {  // the voices still play the old song's samples
             TearDown();
             SetUp();
         }
-        song = test::LoadFromBytes(module.Build()).song;
+        song = LoadFromBytes(module.Build()).song;
         ASSERT_NE(song, nullptr);
         song->tickHandler = nullptr;  // the first ring renders without ticks
         ASSERT_TRUE(StartPlayback(song.get()));
@@ -83,7 +75,7 @@ TEST_F(TickEngineTest, JumpsBreaksAndTheWrapToTheRestartPosition) {
         Load(ModuleOf(patterns, 2, {ToneInstrument()}, 1));
         EXPECT_EQ(Played(4), expected);
     }
-    test::XmModule module = ModuleOf({EmptyRows(2), EmptyRows(3)}, 2, {ToneInstrument()}, 1);
+    XmModule module = ModuleOf({EmptyRows(2), EmptyRows(3)}, 2, {ToneInstrument()}, 1);
     module.songLength = 3;
     module.restartPosition = 1;
     Load(module);
@@ -208,7 +200,7 @@ TEST_F(TickEngineTest, CommandsTickByTick) {
     };
     for (const ProbeCase& c : cases) {
         SCOPED_TRACE(c.name);
-        test::XmModule module = ModuleOf({c.rows}, 2, c.instruments, c.speed);
+        XmModule module = ModuleOf({c.rows}, 2, c.instruments, c.speed);
         if (c.amiga) module.flags = 0;
         Load(module);
         Ticks(c.skip);
@@ -235,19 +227,7 @@ TEST_F(TickEngineTest, EveryRetriggerVolumeChange) {
     EXPECT_EQ(volumes, (std::vector<int>{30, 29, 28, 26, 22, 14, 20, 15, 30, 31, 32, 34, 38, 46, 45, 60}));
 }
 
-TEST_F(TickEngineTest, MissingInstrumentsSamplesAndWrappedNotesPlaySafely) {
-    XmInstrument mappedAway = ToneInstrument();
-    mappedAway.sampleMap.fill(20);
-    // Note 1 two semitones down: realNote wraps to 254, a period far below 0.
-    Load(ModuleOf({{{{kC4, 5}, {kC4, 2}, {1, 3}}}}, 3, {ToneInstrument(), mappedAway, ToneInstrument(64, 128, -2)}));
-    Ticks(1);
-    EXPECT_EQ(std::pair(voice(0).sample, voice(1).sample), std::pair(&emptySample, &emptySample));
-    EXPECT_EQ(std::pair(int{channel(2).realNote}, voice(2).frequency), std::pair(254, MaxVoiceFrequency(44100)));
-    FillBlock();  // the mixer stops the empty ones at once
-    EXPECT_EQ(std::tuple(voice(0).sample, voice(1).sample), std::tuple(nullptr, nullptr));
-}
-
-TEST(EffectHelpersTest, WavesSlidesTremoloAndTremorKeepTheirBounds) {
+TEST(EffectHelpersTest, TheVibratoWaveAndItsWrap) {
     for (int p = -32; p < 32; ++p) {  // the truncated half sine, peaking at 255
         EXPECT_EQ(VibratoWave(p), static_cast<int>(std::fabs(std::sin(2.0 * p * double{0.049087375f})) * 256)) << p;
     }
@@ -258,44 +238,19 @@ TEST(EffectHelpersTest, WavesSlidesTremoloAndTremorKeepTheirBounds) {
     ApplyVibrato(wrapped);
     // W(-25) = W(7) = 162: 4 x floor(162 x 15 / 128), upwards.
     EXPECT_EQ(std::pair(int{wrapped.vibratoPosition}, wrapped.periodDelta), std::pair(-25, 72));
-
-    Channel channel;
-    channel.tremoloDepth = 15;
-    // W(8) x 15 / 64 = 42, lowered to fit; at the ends nothing moves.
-    for (const auto& [volume, position, delta] : {std::tuple{64, 8, 0}, {0, -8, 0}, {32, 8, 32}, {32, -8, -32}}) {
-        channel.volume = volume;
-        channel.tremoloPosition = static_cast<std::int8_t>(position);
-        ApplyTremolo(channel);
-        EXPECT_EQ(channel.volumeDelta, delta) << volume << " " << position;
-    }
-    channel.volume = 62;
-    std::vector<int> volumes;
-    for (int slide : {0x33, 0x05, 0x05, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F}) {
-        channel.volumeSlide = static_cast<std::uint8_t>(slide);  // up wins; both ends hold
-        SlideVolume(channel);
-        volumes.push_back(channel.volume);
-    }
-    EXPECT_EQ(volumes, (std::vector<int>{64, 59, 54, 39, 24, 9, 0, 0}));
-    EXPECT_EQ(std::vector<int>({SlideUnlimited(100, -500), SlideUnlimited(kUnlimitedSlideBound - 3, 1020),
-                                SlideUnlimited(-kUnlimitedSlideBound, -15)}),
-              std::vector<int>({-400, kUnlimitedSlideBound, -kUnlimitedSlideBound}));
-    // A tremor cycle shortened midway starts again.
-    channel.volume = 64;
-    channel.tremorCounter = 20;
-    channel.tremorOnTicks = 2;
-    channel.tremorOffTicks = 1;
-    ApplyTremor(channel);
-    EXPECT_EQ(std::pair(channel.volumeDelta, int{channel.tremorCounter}), std::pair(-64, 0));
 }
 
-// A volume envelope on points (0, 64), (10, 32), (20, 0): held at a sustain
-// point until key-off, looped for ever (key-off or not), not stalled by two
-// points on one tick, and moved by effect L into the right segment.
-TEST(EnvelopeTest, SustainLoopAndSetPosition) {
+// A volume envelope on points (0, 64), (10, 32), (20, 0): looped for ever
+// (key-off or not), not stalled by two points on one tick, and moved by
+// effect L into the right segment. (Sustain and key-off: CommandsTickByTick.)
+TEST(EnvelopeTest, LoopTwoPointsOnOneTickAndSetPosition) {
     Channel channel;
     Instrument instrument;
     instrument.volumeEnvelope = {{{0, 64}, {10, 32}, {20, 0}}};
     instrument.volumePointCount = 3;
+    instrument.volumeEnvelopeFlags = kEnvelopeOn | kEnvelopeLoop;
+    instrument.volumeLoopStart = 1;
+    instrument.volumeLoopEnd = 2;
     const auto volumes = [&](int ticks) {
         std::vector<int> values;
         for (int i = 0; i < ticks; ++i) {
@@ -304,25 +259,12 @@ TEST(EnvelopeTest, SustainLoopAndSetPosition) {
         }
         return values;
     };
+    ResetChannelForInstrument(channel, emptySample);
     const std::vector<int> secondSegment{32, 28, 25, 22, 19, 16, 12, 9, 6, 3};
-    ResetChannelForInstrument(channel, emptySample);
-    instrument.volumeEnvelopeFlags = kEnvelopeOn | kEnvelopeSustain;
-    instrument.volumeSustainPoint = 1;
-    EXPECT_EQ(volumes(14), (std::vector<int>{64, 60, 57, 54, 51, 48, 44, 41, 38, 35, 32, 32, 32, 32}));
-    channel.keyOff = 1;
-    EXPECT_EQ(volumes(10), secondSegment);
-    EXPECT_EQ(volumes(3), (std::vector<int>{0, 0, 0}));
-    EXPECT_EQ(channel.volumeEnvelopeDone, 1);
-
-    ResetChannelForInstrument(channel, emptySample);
-    instrument.volumeEnvelopeFlags = kEnvelopeOn | kEnvelopeLoop;
-    instrument.volumeLoopStart = 1;
-    instrument.volumeLoopEnd = 2;
     volumes(20);
     EXPECT_EQ(volumes(10), secondSegment);
     channel.keyOff = 1;
     EXPECT_EQ(volumes(10), secondSegment);
-    EXPECT_EQ(channel.volumeEnvelopeDone, 0);
 
     ResetChannelForInstrument(channel, emptySample);
     instrument.volumeEnvelopeFlags = kEnvelopeOn;
@@ -343,34 +285,6 @@ TEST(EnvelopeTest, SustainLoopAndSetPosition) {
     EXPECT_EQ(volumes(6).back(), 32);
 }
 
-TEST(AutoVibratoTest, TheFourWaveformsSquareAndSweep) {
-    for (const auto& [type, position, value] :
-         {std::tuple{0, 0, 0}, {0, 64, 63}, {0, 192, -63}, {1, 127, 64}, {1, 128, -64}, {2, 0, 0}, {2, 127, -64},
-          {2, 128, 64}, {2, 255, 0}, {3, 0, 0}, {3, 128, 64}, {3, 129, -64}, {3, 255, -1}, {4, 100, 0}}) {
-        EXPECT_EQ(AutoVibratoWave(type, position), value) << type << " " << position;
-    }
-    // Square, depth 8: +8 and -8 by turns every 128 / 32 ticks; with a sweep
-    // of 4 it grows from nothing at the instrument number.
-    for (const auto& [rate, sweep, expected] : {std::tuple{32, 0, std::vector<int>{8, 8, 8, 8, -8, -8, -8, -8, 8, 8}},
-                                                {0, 4, {0, 2, 4, 6, 8, 8}}}) {
-        Instrument square;
-        square.vibratoType = 1;
-        square.vibratoDepth = 8;
-        square.vibratoRate = static_cast<std::uint8_t>(rate);
-        square.vibratoSweep = static_cast<std::uint8_t>(sweep);
-        Channel channel;
-        ResetChannelForInstrument(channel, emptySample);
-        std::vector<int> deltas;
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            channel.periodDelta = 0;
-            ApplyAutoVibrato(channel, square);
-            EXPECT_TRUE(channel.updateFlags & kFrequencyChanged);
-            deltas.push_back(channel.periodDelta);
-        }
-        EXPECT_EQ(deltas, expected);
-    }
-}
-
 TEST(NotePeriodTest, LinearAndAmigaTables) {
     for (const auto& [note, finetune, linear, period] :
          {std::tuple{48, 0, true, 4608}, {48, -27, true, 4621}, {0, 127, true, 7680 - 63}, {48, 0, false, 1712},
@@ -381,10 +295,10 @@ TEST(NotePeriodTest, LinearAndAmigaTables) {
     }
 }
 
-class UpdateVoiceTest : public test::OfflinePlayerTest {
+class UpdateVoiceTest : public OfflinePlayerTest {
 protected:
     void SetUp() override {
-        test::OfflinePlayerTest::SetUp();
+        OfflinePlayerTest::SetUp();
         song.songFlags = kLinearFrequencyTable;
         song.globalVolume = 64;
         channel.voice = &Voices()[0];
@@ -404,9 +318,9 @@ protected:
         return Update(kFrequencyChanged).frequency;
     }
 
-    Song song = test::MakeSong();
+    Song song = MakeSong();
     Channel channel;
-    const Sample tone = test::MakeSample(test::Ramp(100, 1000), kForwardLoop, 0, 100);
+    const Sample tone = MakeSample(Ramp(100, 1000), kForwardLoop, 0, 100);
 };
 
 TEST_F(UpdateVoiceTest, PeriodsToFrequencyAndStep) {
@@ -445,20 +359,6 @@ TEST_F(UpdateVoiceTest, VolumeAndThePanningLaw) {
                   std::tuple(result, left, right))
             << panning;
     }
-}
-
-TEST_F(UpdateVoiceTest, TriggerStartsAtAPendingOffsetInsideTheLoopAndStopSilences) {
-    Voice& voice = *channel.voice;
-    voice.startOffset = 40;
-    voice.direction = kBackward;
-    Update(kTrigger);
-    EXPECT_EQ(std::tuple(voice.sample, voice.position, voice.startOffset, voice.direction),
-              std::tuple(&tone, std::uint64_t{40} << 32, 0u, int{kForward}));
-    voice.startOffset = 100;  // at the loop's end
-    EXPECT_EQ(Update(kTrigger).position, 0u);
-    voice.startOffset = 10;
-    Update(kTrigger | kStop);
-    EXPECT_EQ(std::tuple(voice.sample, voice.position, voice.startOffset), std::tuple(nullptr, std::uint64_t{0}, 0u));
 }
 
 }  // namespace
