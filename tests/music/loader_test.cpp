@@ -151,6 +151,10 @@ TEST(LoaderTest, MendsHeaderFieldsAndSaysSo) {
     const auto restart = [](const Song& s) { return int{s.restartPosition}; };
     const auto tempo = [](const Song& s) { return s.defaultSpeed * 1000 + s.defaultBpm; };
     const std::vector<Case> cases{
+        {"a longer header, skipped", [](XmModule& m) { m.headerSize = 300; },
+         [](const Song& s) { return s.patterns.at(0).rowCount; }, 4, 0},
+        {"an order entry past the stored patterns", [](XmModule&) {},
+         [](const Song& s) { return s.patterns.at(2).rowCount; }, 64, 0},
         {"song length 300", [](XmModule& m) { m.songLength = 300; }, length, 256, kRepairSongLength},
         {"song length 256", [](XmModule& m) { m.songLength = 256; }, length, 256, 0},
         {"restart at the last entry", [](XmModule& m) { m.restartPosition = 2; }, restart, 2, 0},

@@ -120,6 +120,8 @@ Probe OfVoice(int Voice::*field) {
 }
 int Frame(const Channel&, const Voice& voice, const Song&) { return static_cast<int>(voice.position >> 32); }
 int GlobalVolume(const Channel&, const Voice&, const Song& song) { return song.globalVolume; }
+int Step(const Channel&, const Voice& voice, const Song&) { return static_cast<int>(voice.step); }
+int Gains(const Channel&, const Voice& voice, const Song&) { return voice.targetLeft * 1000 + voice.targetRight; }
 
 // C-4 of instrument 1 with a volume column and an effect, then `rest`.
 Rows Note(std::uint8_t column, std::uint8_t effect = 0, std::uint8_t param = 0, Rows rest = {{}}) {
@@ -157,6 +159,10 @@ TEST_F(TickEngineTest, CommandsTickByTick) {
         {"portamento up 00 keeps its speed", Note(0, 0x1, 0x02, {{{0, 0, 0, 0x1, 0x00}}}), 2, period, 0,
          {4608, 4600, 4600, 4592}},
         {"portamento down goes on", Note(0, 0x2, 0xFF), 6, period, 1, {5628, 6648, 7668, 8688, 9708}},
+        {"at 9708, 84 Hz, the step is 100 Hz's", Note(0, 0x2, 0xFF), 6, Step, 5, {(100ll << 32) / 44100}},
+        {"panning 170 gives the left 170 / 255 of 127, the right the rest", Note(0, 0x8, 170), 6, Gains, 0,
+         {84 * 1000 + 42}},
+        {"panning 0 gives the right it all", Note(0, 0x8, 0), 6, Gains, 0, {127}},
         {"a portamento row keeps what plays", portamento, 3, period, 0, {4608, 4608, 4608, 4608, 4544, 4480}, two},
         {"and does not restart it", portamento, 3, Frame, 0, {0, 7, 7, 7, 7, 7}, two},
         {"but its instrument number resets the volume", portamento, 3, volume, 2, {32, 40}, two},
@@ -227,17 +233,10 @@ TEST_F(TickEngineTest, EveryRetriggerVolumeChange) {
     EXPECT_EQ(volumes, (std::vector<int>{30, 29, 28, 26, 22, 14, 20, 15, 30, 31, 32, 34, 38, 46, 45, 60}));
 }
 
-TEST(EffectHelpersTest, TheVibratoWaveAndItsWrap) {
+TEST(EffectHelpersTest, TheVibratoWave) {
     for (int p = -32; p < 32; ++p) {  // the truncated half sine, peaking at 255
         EXPECT_EQ(VibratoWave(p), static_cast<int>(std::fabs(std::sin(2.0 * p * double{0.049087375f})) * 256)) << p;
     }
-    Channel wrapped;  // positions wrap into the negative half, where the pitch goes up
-    wrapped.vibratoSpeed = wrapped.vibratoDepth = 15;
-    wrapped.vibratoPosition = 24;
-    AdvanceVibrato(wrapped);
-    ApplyVibrato(wrapped);
-    // W(-25) = W(7) = 162: 4 x floor(162 x 15 / 128), upwards.
-    EXPECT_EQ(std::pair(int{wrapped.vibratoPosition}, wrapped.periodDelta), std::pair(-25, 72));
 }
 
 // A volume envelope on points (0, 64), (10, 32), (20, 0): looped for ever
@@ -292,72 +291,6 @@ TEST(NotePeriodTest, LinearAndAmigaTables) {
           {0, -16, false, 27584},  // at note 0 a negative finetune still steps towards P(131)
           {200, 0, false, 0}}) {
         EXPECT_EQ(NotePeriod(note, finetune, linear), period) << note << " " << finetune << " " << linear;
-    }
-}
-
-class UpdateVoiceTest : public OfflinePlayerTest {
-protected:
-    void SetUp() override {
-        OfflinePlayerTest::SetUp();
-        song.songFlags = kLinearFrequencyTable;
-        song.globalVolume = 64;
-        channel.voice = &Voices()[0];
-        channel.volume = channel.envelopeVolume = 64;
-        channel.fadeoutVolume = 65536;
-        channel.envelopePanning = 32;
-        channel.panning = 128;
-    }
-    Voice& Update(std::uint8_t flags) {
-        channel.updateFlags = flags;
-        UpdateVoice(channel, tone, song);
-        return *channel.voice;
-    }
-    int FrequencyFor(int period, int periodDelta = 0) {
-        channel.period = period;
-        channel.periodDelta = periodDelta;
-        return Update(kFrequencyChanged).frequency;
-    }
-
-    Song song = MakeSong();
-    Channel channel;
-    const Sample tone = MakeSample(Ramp(100, 1000), kForwardLoop, 0, 100);
-};
-
-TEST_F(UpdateVoiceTest, PeriodsToFrequencyAndStep) {
-    const int most = MaxVoiceFrequency(44100);
-    EXPECT_EQ(FrequencyFor(4608), 8363);
-    EXPECT_EQ(channel.voice->step, (std::uint64_t{8363} << 32) / 44100);
-    EXPECT_EQ(FrequencyFor(4608, 64), 8860);      // subtracted from the period: a semitone up
-    EXPECT_EQ(FrequencyFor(4608 + 7 * 768), 65);  // below 100 Hz: the frequency stays, the step is 100 Hz's
-    EXPECT_EQ(channel.voice->step, (std::uint64_t{100} << 32) / 44100);
-    EXPECT_EQ(FrequencyFor(-1000000), most);
-    EXPECT_EQ(StepForFrequency(most, 44100) >> 32, 255u);
-    EXPECT_EQ(FrequencyFor(64, -64), most);  // period 0: the last frequency stays
-    EXPECT_EQ(channel.updateFlags & kFrequencyChanged, 0);
-    song.songFlags = 0;
-    for (const auto& [period, delta, frequency] :
-         {std::tuple{1712, 0, 8362}, {1712, 1712, 4181}, {64, -80, 4181}, {1, 0, most}, {2, 0, 7158528}}) {
-        EXPECT_EQ(FrequencyFor(period, delta), frequency) << period << " " << delta;  // Amiga; < 0 keeps it
-    }
-}
-
-TEST_F(UpdateVoiceTest, VolumeAndThePanningLaw) {
-    Update(kPanningChanged);
-    const Voice& voice = Update(kVolumeChanged);
-    EXPECT_EQ(std::vector<int>({voice.volume, voice.targetLeft, voice.targetRight}), std::vector<int>({127, 63, 63}));
-    channel.fadeoutVolume = 32768;
-    EXPECT_EQ(Update(kVolumeChanged).volume, 63);
-    // Panning 128 moves 4 x 32 with the envelope, 100 moves 3 x 32, 0 not at
-    // all; 255 gives the whole volume to the left, and the result is limited.
-    for (const auto& [panning, envelope, result, left, right] :
-         {std::tuple{128, 64, 255, 63, 0}, {0, 64, 0, 0, 63}, {100, 0, 4, 0, 62}, {-500, 32, 0, 0, 63},
-          {600, 32, 255, 63, 0}, {170, 32, 170, 42, 21}}) {
-        channel.panning = panning;
-        channel.envelopePanning = envelope;
-        Update(kPanningChanged);
-        EXPECT_EQ(std::tuple(voice.panning, int{voice.targetLeft}, int{voice.targetRight}),
-                  std::tuple(result, left, right))
-            << panning;
     }
 }
 

@@ -91,12 +91,10 @@ struct XmPattern {
 };
 
 struct XmModule {
-    std::string magic = "Extended Module: ";
     std::uint32_t headerSize = 276;
     std::uint16_t songLength = 1;
     std::uint16_t restartPosition = 0;
     std::uint16_t channelCount = 2;
-    std::optional<std::uint16_t> patternCount{};     // patterns.size() unless given
     std::optional<std::uint16_t> instrumentCount{};  // instruments.size() unless given
     std::uint16_t flags = 1;
     std::uint16_t defaultSpeed = 6;
@@ -106,13 +104,14 @@ struct XmModule {
     std::vector<XmInstrument> instruments{};
 
     Bytes Build() const {
+        const std::string magic = "Extended Module: ";
         Bytes out(magic.begin(), magic.end());
         PadTo(out, 37);  // the module's name
         Put(out, {0x1A});
         PadTo(out, 58);  // the tracker's name
         Put(out, {0x0104}, 2);
         Put(out, {headerSize}, 4);
-        Put(out, {songLength, restartPosition, channelCount, patternCount.value_or(patterns.size()),
+        Put(out, {songLength, restartPosition, channelCount, patterns.size(),
                   instrumentCount.value_or(instruments.size()), flags, defaultSpeed, defaultBpm},
             2);
         out.insert(out.end(), orderTable.begin(), orderTable.end());

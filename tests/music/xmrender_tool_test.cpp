@@ -49,9 +49,10 @@ protected:
     fs::path song = Write("song.xm", test::ModuleOf({{{{test::kC4, 1}}, {}, {}, {}}}).Build());
 };
 
-std::uint32_t U32At(const std::string& bytes, std::size_t offset) {
+// The WAV's header fields as little-endian numbers of `size` bytes at `offset`.
+std::uint32_t At(const std::string& bytes, std::size_t offset, std::size_t size = 4) {
     std::uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;) value = value << 8 | static_cast<std::uint8_t>(bytes[offset + i]);
+    for (std::size_t i = size; i-- > 0;) value = value << 8 | static_cast<std::uint8_t>(bytes[offset + i]);
     return value;
 }
 
@@ -61,13 +62,13 @@ TEST_F(XmrenderToolTest, WritesA16BitStereoWavOfTheLengthAskedOrUntilTheOrderRep
     const std::string bytes = Slurp(wav);
     ASSERT_EQ(bytes.size(), 44u + 33075 * 4);
     EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8), "RIFFWAVEfmt ");
-    EXPECT_EQ(std::vector<std::uint32_t>(
-                  {U32At(bytes, 24), U32At(bytes, 22) & 0xFFFF, U32At(bytes, 34) & 0xFFFF, U32At(bytes, 40)}),
+    EXPECT_EQ(std::vector<std::uint32_t>({At(bytes, 24), At(bytes, 22, 2), At(bytes, 34, 2), At(bytes, 40)}),
               std::vector<std::uint32_t>({22050, 2, 16, 33075 * 4}));  // rate, channels, bits, data bytes
     EXPECT_FALSE(fs::exists(folder / "out.wav.part"));
     ASSERT_EQ(std::get<0>(Xmrender(song, wav)), 0);
     EXPECT_EQ(fs::file_size(wav), 44u + 4 * 6 * 882 * 4);
-    EXPECT_TRUE(std::get<1>(Xmrender("--help")).starts_with("Usage: xmrender IN.xm OUT.wav [--seconds S] [--rate HZ]\n"));
+    const std::string usage = "Usage: xmrender IN.xm OUT.wav [--seconds S] [--rate HZ]\n";
+    EXPECT_TRUE(std::get<1>(Xmrender("--help")).starts_with(usage));
 }
 
 // Each fails with one line naming the problem, and leaves no WAV behind.
