@@ -1,7 +1,7 @@
 // Real modules from Debian packages (fetched into the build tree by the
 // corpus.fetch test): every package gave some, and every one loads within the
-// format's limits with nothing to mend, the same from disk as from memory,
-// and plays 20 seconds, not silent and the same twice.
+// format's limits with nothing to mend and plays 20 seconds, not silent, the
+// same loaded from memory as from disk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
