@@ -116,6 +116,18 @@ TEST(FlockStep, APulsePushesOutBoidsStrictlyInsideAndBoidsNearTheFloorTurnUp) {
     }
 }
 
+TEST(FlockStep, SeparationCountsEveryOtherBoidAlikeWhereCohesionWeighsTheirPositions) {
+    // Boid 0 between 25 boids one unit along x and 24 three units along z:
+    // towards the centre (0.5, 1.44) turns less than away from both groups.
+    Flock flock = MakeFlock();
+    for (std::size_t i = 1; i < 50; ++i) flock.boids[i].position.Set(i <= 25 ? 1.0f : 0.0f, 1.0f, i <= 25 ? 0.0f : 3.0f);
+    flock.boids[0].position.Set(0.0f, 1.0f, 0.0f);
+    flock.boids[0].velocity.Clear();
+    flock.StepFlock(kFrame);
+    const Vector3& heading = flock.boids[0].velocity;
+    EXPECT_TRUE(heading.x < -0.7f && heading.z > 0.55f) << heading.x << "," << heading.z;
+}
+
 TEST(FlockStep, EveryBoidSteersFromThePositionsBeforeTheStep) {
     Flock forward = MakeFlock(9);
     Flock reversed = MakeFlock(9);

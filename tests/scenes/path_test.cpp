@@ -88,7 +88,9 @@ TEST(Path, AdvanceEndsASegmentOnItsLastFrameAndStartsTheNextOneFrameLater) {
     // Evenly spaced keys on a line: the point tells the segment parameter.
     Path path(std::vector<PathKey>{Key(0, 0, 0, 0), Key(10, 0, 0, 50), Key(20, 0, 0, 100), Key(30, 0, 0, 150)}, false);
     path.Reset();
-    for (int frame = 1; frame <= 50; ++frame) path.AdvancePath();
+    for (int frame = 1; frame <= 25; ++frame) path.AdvancePath();
+    ExpectNear(path.point, {5.0f, 0.0f, 0.0f});  // the open start's tangent keeps the pace even
+    for (int frame = 26; frame <= 50; ++frame) path.AdvancePath();
     EXPECT_EQ(std::tuple(path.current, path.next, path.frameCounter), std::tuple(0u, 1u, 50u));
     EXPECT_EQ(Xyz(path.point), (std::array{10.0f, 0.0f, 0.0f}));
     path.AdvancePath();
