@@ -20,7 +20,9 @@ protected:
         SceneTest::SetUp();
         set.textures[kGeneratedTexture1Slot] = test::TwoTone({255, 0, 0}, {255, 0, 0}, 4);
         set.textures[kGeneratedTexture2Slot] = test::TwoTone({0, 255, 0}, {0, 255, 0}, 4);
-        for (int text = 4; text <= 10; ++text) set.textures[kFirstTextSlot + text] = test::TwoTone({0, 0, 255}, {255, 0, 0});
+        for (int text = 4; text <= 10; ++text) {
+            set.textures[kFirstTextSlot + text] = test::TwoTone({0, 0, 255}, {255, 0, 0});
+        }
         SeedRand(1);
         scene = std::make_unique<BoidsScene>(32.0f, &set);
     }

@@ -39,7 +39,9 @@ struct TexelImage {
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     }
-    const std::uint8_t* At(int column, int row) const { return &rgba[static_cast<std::size_t>((row * width + column) * 4)]; }
+    const std::uint8_t* At(int column, int row) const {
+        return &rgba[static_cast<std::size_t>((row * width + column) * 4)];
+    }
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> rgba;

@@ -32,9 +32,11 @@ TEST(Path, TangentsFollowTheKeyRuleTheOpenEndsAndTheClosedSeam) {
     const Path tunnel(MakeTunnelPathKeys(), true);
     for (std::uint32_t j = 0; j <= 31; ++j) {
         // Zero parameters and equal spacing: Catmull-Rom, with keys 30 and 1 as the seam's neighbours.
-        Vector3 expected = Difference(tunnel.keys[j == 31 ? 1 : j + 1].position, tunnel.keys[j == 0 ? 30 : j - 1].position);
+        const Vector3& after = tunnel.keys[j == 31 ? 1 : j + 1].position;
+        Vector3 expected = Difference(after, tunnel.keys[j == 0 ? 30 : j - 1].position);
+        expected.Scale(0.5f);
         SCOPED_TRACE(j);
-        ExpectNear(tunnel.keys[j].incomingTangent, expected.Scale(0.5f));
+        ExpectNear(tunnel.keys[j].incomingTangent, expected);
         ExpectNear(tunnel.keys[j].outgoingTangent, expected);
     }
     struct Case {
@@ -43,20 +45,28 @@ TEST(Path, TangentsFollowTheKeyRuleTheOpenEndsAndTheClosedSeam) {
         std::uint32_t key;
         Vector3 incoming, outgoing;
     };
+    // Three keys bending at key 1, which has the parameters given.
+    const auto bend = [](std::uint32_t t1, std::uint32_t t2, float tension = 0, float continuity = 0, float bias = 0) {
+        return std::vector<PathKey>{Key(0, 0, 0, 0), Key(1, 0, 0, t1, tension, continuity, bias), Key(1, 1, 0, t2)};
+    };
+    std::vector<PathKey> tenseStart = bend(10, 30);
+    tenseStart[0].tension = 0.5f;
+    const std::vector<PathKey> two = {Key(0, 0, 0, 0, 0.5f), Key(2, 4, 6, 10, 0.25f)};
+    const std::vector<PathKey> loop = {Key(0, 0, 0, 0), Key(1, 0, 0, 10), Key(0, 1, 0, 30), Key(0, 0, 0, 60)};
     const Case cases[] = {
-        {{Key(0, 0, 0, 0), Key(1, 0, 0, 50, 0, 0.5f, 0.25f), Key(1, 1, 0, 100)}, false, 1, {0.3125f, 0.5625f, 0}, {0.9375f, 0.1875f, 0}},
-        {{Key(0, 0, 0, 0), Key(1, 0, 0, 50, 0.5f), Key(1, 1, 0, 100)}, false, 1, {0.25f, 0.25f, 0}, {0.25f, 0.25f, 0}},
+        {bend(50, 100, 0, 0.5f, 0.25f), false, 1, {0.3125f, 0.5625f, 0}, {0.9375f, 0.1875f, 0}},
+        {bend(50, 100, 0.5f), false, 1, {0.25f, 0.25f, 0}, {0.25f, 0.25f, 0}},
         // Unequal spacing: each side gets its share of the neighbours' span.
-        {{Key(0, 0, 0, 0), Key(1, 0, 0, 10), Key(1, 1, 0, 30)}, false, 1, {1 / 3.0f, 1 / 3.0f, 0}, {2 / 3.0f, 2 / 3.0f, 0}},
+        {bend(10, 30), false, 1, {1 / 3.0f, 1 / 3.0f, 0}, {2 / 3.0f, 2 / 3.0f, 0}},
         // Open ends: k = 0.75 - 10 / 60 at the start and 0.75 - 20 / 60 at the end.
-        {{Key(0, 0, 0, 0, 0.5f), Key(1, 0, 0, 10), Key(1, 1, 0, 30)}, false, 0, {}, {2.0f / 3.0f, -1.0f / 12.0f, 0}},
-        {{Key(0, 0, 0, 0), Key(1, 0, 0, 10), Key(1, 1, 0, 30)}, false, 2, {-1.0f / 3.0f, 7.0f / 6.0f, 0}, {}},
+        {tenseStart, false, 0, {}, {2.0f / 3.0f, -1.0f / 12.0f, 0}},
+        {bend(10, 30), false, 2, {-1.0f / 3.0f, 7.0f / 6.0f, 0}, {}},
         // Two keys: the step, each end scaled by its own tension.
-        {{Key(0, 0, 0, 0, 0.5f), Key(2, 4, 6, 10, 0.25f)}, true, 0, {}, {1, 2, 3}},
-        {{Key(0, 0, 0, 0, 0.5f), Key(2, 4, 6, 10, 0.25f)}, true, 1, {1.5f, 3, 4.5f}, {}},
+        {two, true, 0, {}, {1, 2, 3}},
+        {two, true, 1, {1.5f, 3, 4.5f}, {}},
         // Key 0 sees key 2 thirty frames before it and key 1 ten after, across the seam; key 3 is key 0.
-        {{Key(0, 0, 0, 0), Key(1, 0, 0, 10), Key(0, 1, 0, 30), Key(0, 0, 0, 60)}, true, 0, {0.75f, -0.75f, 0}, {0.25f, -0.25f, 0}},
-        {{Key(0, 0, 0, 0), Key(1, 0, 0, 10), Key(0, 1, 0, 30), Key(0, 0, 0, 60)}, true, 3, {0.75f, -0.75f, 0}, {0.25f, -0.25f, 0}},
+        {loop, true, 0, {0.75f, -0.75f, 0}, {0.25f, -0.25f, 0}},
+        {loop, true, 3, {0.75f, -0.75f, 0}, {0.25f, -0.25f, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(&c - cases);
