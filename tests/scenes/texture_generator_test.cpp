@@ -201,6 +201,9 @@ TEST(TextureOperations, SineNoiseSpeckleAndGlowWriteTheirValues) {
     EXPECT_EQ(std::vector<int>({g.Pixel(0, 0, 64)[2], g.Pixel(0, 128, 192)[2], g.Pixel(0, 128, 0)[2]}),
               (std::vector<int>{255, 1, 65}));
 
+    for (const auto& [n, noise] : {std::pair{0, -0.28179f}, {1, -0.22637f}, {-1, 0.90013f}}) {
+        EXPECT_NEAR(IntegerNoise(n), noise, 1e-5f) << n;
+    }
     g.NoiseLayer(1, static_cast<int>(SeedOfAZeroDraw()));
     EXPECT_EQ(g.Pixel(1, 0, 0)[0], 185) << "trunc(255 * -0.28179) keeps its low eight bits";
 
