@@ -1,12 +1,14 @@
 #pragma once
-// What the scene tests share: textures made from a colour rule, the whole
-// back buffer, and where a camera shows a point (computed here, not by GL).
+// What the scene tests share: textures made from a colour rule, a resource
+// set published for the scenes, the whole back buffer, and where a camera
+// shows a point (computed here, not by GL).
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "gfx/resources.h"
 #include "gfx/texture.h"
 #include "gfx/vector3.h"
 #include "tests/support/gl_window.h"
@@ -29,11 +31,12 @@ std::unique_ptr<Texture> MakeTexture(int width, int height, Colour colour) {
     return texture;
 }
 
-inline std::array<float, 3> Xyz(const Vector3& v) { return {v.x, v.y, v.z}; }
-
-inline std::unique_ptr<Texture> SolidTexture(Rgb colour) {
-    return MakeTexture(4, 4, [=](int, int) { return colour; });
+// Square, its bottom half (the rows uploaded first) one colour and its top the other.
+inline std::unique_ptr<Texture> TwoTone(Rgb bottom, Rgb top, int side = 64) {
+    return MakeTexture(side, side, [=](int, int row) { return row < side / 2 ? bottom : top; });
 }
+
+inline std::array<float, 3> Xyz(const Vector3& v) { return {v.x, v.y, v.z}; }
 
 // The 640 x 480 back buffer as it is now; At counts from the top left.
 struct Frame {
@@ -49,17 +52,38 @@ struct Frame {
     std::vector<std::uint8_t> rgb;
 };
 
-// The pixel, from the top left, where a 4:3 perspective camera of the given
+// A window with a resource set published for the scenes: the font 32 pixels
+// high and every text 64 wide; each test puts in the textures it draws.
+class SceneTest : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        set.font = std::make_unique<TextFont>();
+        set.font->height = 32;
+        set.textWidths.fill(64);
+        resources = &set;
+    }
+    void TearDown() override {
+        resources = nullptr;
+        GlTest::TearDown();
+    }
+    static bool SceneStateRestored() {
+        return glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE) && !glIsEnabled(GL_BLEND) &&
+               !glIsEnabled(GL_TEXTURE_2D) && !glIsEnabled(GL_FOG);
+    }
+    Resources set;
+};
+
+// The pixel, from the top left, where a 4:3 perspective camera of 60 degrees
 // vertical field of view shows `point`.
-inline std::array<int, 2> ScreenOf(double fieldOfViewY, const Vector3& eye, const Vector3& target, const Vector3& up,
-                                   const Vector3& point) {
+inline std::array<int, 2> ScreenOf(const Vector3& eye, const Vector3& target, const Vector3& point) {
     Vector3 forward = Difference(target, eye);
     forward.Normalize();
-    Vector3 side = Cross(forward, up);
+    Vector3 side = Cross(forward, {0, 1, 0});
     side.Normalize();
     const Vector3 trueUp = Cross(side, forward);
     const Vector3 d = Difference(point, eye);
-    const double focal = 1.0 / std::tan(fieldOfViewY * 3.14159265358979 / 360.0);
+    const double focal = 1.0 / std::tan(3.14159265358979 / 6.0);
     const double depth = Dot(forward, d);
     const double x = (focal / (4.0 / 3.0) * Dot(side, d) / depth + 1.0) * 320.0;
     const double y = (focal * Dot(trueUp, d) / depth + 1.0) * 240.0;

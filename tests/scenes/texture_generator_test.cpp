@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
-#include <utility>
 #include <vector>
 
 #include "data/items.h"
@@ -16,10 +15,14 @@ namespace {
 
 constexpr int kSize = kGeneratorSize;
 using Bytes = std::vector<std::uint8_t>;
-using Operation = std::array<std::uint8_t, 8>;
 using Point = std::pair<int, int>;
 
 Bytes Copy(const TextureGenerator& g, int layer) { return {g.Layer(layer).begin(), g.Layer(layer).end()}; }
+
+std::vector<int> Channels(TextureGenerator& g, int layer, int x, int y) {
+    const std::uint8_t* p = g.Pixel(layer, x, y);
+    return {p[0], p[1], p[2]};
+}
 
 // Channel 0 = x, channel 1 = y, channel 2 = x ^ y: a remap's result names its source.
 void FillCoordinates(TextureGenerator& g, int layer) {
@@ -39,68 +42,70 @@ Point SourceOf(TextureGenerator& g, int layer, int x, int y) {
     return {p[0], p[1]};
 }
 
-Bytes Script(const std::vector<Operation>& operations, int count) {
+Bytes Script(const std::vector<std::array<std::uint8_t, 8>>& operations, int count) {
     Bytes bytes = {0x94, 0x3C, 0x00, 0x00, 0x04, static_cast<std::uint8_t>(count)};
-    for (const Operation& op : operations) bytes.insert(bytes.end(), op.begin(), op.end());
+    for (const auto& op : operations) bytes.insert(bytes.end(), op.begin(), op.end());
     return bytes;
 }
 
-MemoryFile Record(const Bytes& bytes) { return {0, static_cast<std::uint32_t>(bytes.size()), bytes.data()}; }
-
-// The layers uploaded, or -1 for a refused script.
-std::vector<int> RunScript(TextureGenerator& g, const MemoryFile& script) {
+// The layers uploaded from the script's first size - cut bytes, or -1 for a refused script.
+std::vector<int> RunScript(TextureGenerator& g, const Bytes& script, std::size_t cut = 0) {
     std::vector<int> uploads;
-    if (!RunTextureScript(g, script, [&](const TextureGenerator&, int layer) { uploads.push_back(layer); })) {
+    const MemoryFile record{0, static_cast<std::uint32_t>(script.size() - cut), script.data()};
+    if (!RunTextureScript(g, record, [&](const TextureGenerator&, int layer) { uploads.push_back(layer); })) {
         uploads.push_back(-1);
     }
     return uploads;
 }
 
+// The seed whose first draw is 0: the inverse of the generator's step.
+std::uint32_t SeedOfAZeroDraw() {
+    std::uint32_t inverse = 1103515245u;
+    for (int i = 0; i < 5; ++i) inverse *= 2u - 1103515245u * inverse;
+    return (0u - 12345u) * inverse;
+}
+
 TEST(TextureScript, RefusesBadHeadersRunsNoCountAndStopsAtTheEndAlwaysZeroingFirst) {
-    Bytes badMagic = Script({{0, 0}}, 1);
+    const Bytes three = Script({{0, 1}, {0, 2}, {0, 3}}, 100);
+    Bytes badMagic = three;
     badMagic[1] = 0x3D;
-    Bytes badVersion = Script({{0, 0}}, 1);
+    Bytes badVersion = three;
     badVersion[4] = 3;
-    const std::vector<std::pair<Bytes, std::vector<int>>> cases{
-        {badMagic, {-1}},
-        {badVersion, {-1}},
-        {{0x94, 0x3C, 0x00, 0x00, 0x04}, {-1}},
-        {Script({{0, 1}}, 0x00), {}},
-        {Script({{0, 1}}, 0x80), {}},  // the count is signed
-        {Script({{0, 1}}, 0xFF), {}},
-        {Script({{0, 1}, {0, 2}, {0, 3}}, 100), {1, 2, 3}},
+    struct Case {
+        Bytes script;
+        std::size_t cut;
+        std::vector<int> uploads;
     };
-    for (const auto& [script, uploads] : cases) {
+    for (const auto& [script, cut, uploads] :
+         {Case{badMagic, 0, {-1}}, {badVersion, 0, {-1}}, {three, three.size() - 5, {-1}}, {three, 0, {1, 2, 3}},
+          {three, 1, {1, 2}},  // the third operation is cut short
+          {Script({{0, 1}}, 0x00), 0, {}}, {Script({{0, 1}}, 0x80), 0, {}}, {Script({{0, 1}}, 0xFF), 0, {}}}) {
         TextureGenerator g;
         std::ranges::fill(g.pixels, 0x5A);
-        EXPECT_EQ(RunScript(g, Record(script)), uploads);
-        EXPECT_TRUE(std::ranges::all_of(g.pixels, [](auto b) { return b == 0; }));
+        EXPECT_EQ(RunScript(g, script, cut), uploads) << cut << " " << int(script[5]);
+        EXPECT_EQ(std::ranges::count(g.pixels, 0), std::ssize(g.pixels));
     }
-    TextureGenerator g;
-    const Bytes cut = Script({{0, 1}, {0, 2}, {0, 3}}, 100);
-    EXPECT_EQ(RunScript(g, {0, static_cast<std::uint32_t>(cut.size() - 1), cut.data()}), (std::vector<int>{1, 2}))
-        << "the third operation is cut short";
 }
 
 TEST(TextureScript, SkipsUnknownOpcodesAndOutOfRangeLayersOrChannels) {
     TextureGenerator g;
-    const auto uploads = RunScript(g, Record(Script({{16, 0}, {255, 0}, {0, 4}, {3, 0, 3, 0, 0}, {3, 4, 0, 0, 0},
-                                                     {7, 0, 128, 128, 128}, {9, 0, 0, 4}, {2, 0, 9}, {13, 0, 200},
-                                                     {0, 0}},
-                                                    10)));
+    const auto uploads = RunScript(g, Script({{16, 0}, {255, 0}, {0, 4}, {3, 0, 3, 0, 0}, {3, 4, 0, 0, 0},
+                                              {7, 0, 128, 128, 128}, {9, 0, 0, 4}, {2, 0, 9}, {13, 0, 200}, {0, 0}},
+                                             10));
     EXPECT_EQ(uploads, (std::vector<int>{0}));
     EXPECT_EQ(g.Pixel(0, 128, 128)[0], 255) << "the in-range glow ran";
     for (int layer = 1; layer < 4; ++layer) EXPECT_EQ(Copy(g, layer), Bytes(g.layerBytes, 0)) << layer;
 }
 
+// Checks the interpreter's parameter order, not the operations.
 TEST(TextureScript, HandsEachOperationItsParametersInOrder) {
     TextureGenerator scripted;
     SeedRand(5);
-    const auto uploads = RunScript(
-        scripted, Record(Script({{3, 0, 1, 2, 3}, {7, 1, 200, 100, 50}, {8, 0, 2, 5, 7}, {5, 3, 9, 2, 3, 4},
-                                 {15, 3, 1, 2, 3, 20, 10}, {12, 2, 0, 3, 1, 9, 4}, {6, 1, 2, 2}, {9, 0, 3, 1},
-                                 {4, 2, 77}, {10, 3, 1, 2}, {11, 3, 0}, {13, 1, 3}, {14, 3, 2}, {1, 1}, {0, 3}},
-                                15)));
+    const auto uploads =
+        RunScript(scripted, Script({{3, 0, 1, 2, 3}, {7, 1, 200, 100, 50}, {8, 0, 2, 5, 7}, {5, 3, 9, 2, 3, 4},
+                                    {15, 3, 1, 2, 3, 20, 10}, {12, 2, 0, 3, 1, 9, 4}, {6, 1, 2, 2}, {9, 0, 3, 1},
+                                    {4, 2, 77}, {10, 3, 1, 2}, {11, 3, 0}, {13, 1, 3}, {14, 3, 2}, {1, 1}, {0, 3}},
+                                   15));
     TextureGenerator direct;
     SeedRand(5);
     direct.SineChannel(0, 1, 2, 3);
@@ -128,18 +133,15 @@ std::set<Point> BlurReceivers(int px, int py) {
     g.Pixel(0, px, py)[1] = 200;
     g.Blur(0, 1, 1);
     std::set<Point> receivers;
-    for (int y = 0; y < kSize; ++y) {
-        for (int x = 0; x < kSize; ++x) {
-            const std::uint8_t* p = g.Pixel(1, x, y);
-            EXPECT_EQ(p[0] + p[2], 0);
-            if (p[1] == 50) receivers.insert({x, y});
-            else EXPECT_EQ(p[1], 0) << x << "," << y;
-        }
+    for (int i = 0; i < g.layerBytes; ++i) {
+        const int value = g.layers[1][i];
+        if (value == 50 && i % 3 == 1) receivers.insert({i / 3 % kSize, i / 3 / kSize});
+        else EXPECT_EQ(value, 0) << i;
     }
     return receivers;
 }
 
-TEST(TextureOperations, BlurReadsRowMajorNeighboursWithTwoCornerExceptions) {
+TEST(TextureOperations, BlurReadsRowMajorNeighboursWithTwoCornerExceptionsAndCompoundsInPlace) {
     using Set = std::set<Point>;
     EXPECT_EQ(BlurReceivers(5, 5), (Set{{5, 4}, {5, 6}, {4, 5}, {6, 5}}));
     // End of row 0: the next pixel in row-major order, and (0, 0) whose left wraps within row 0.
@@ -148,19 +150,13 @@ TEST(TextureOperations, BlurReadsRowMajorNeighboursWithTwoCornerExceptions) {
     EXPECT_EQ(BlurReceivers(0, 255), (Set{{0, 0}, {0, 254}, {1, 255}, {255, 254}, {255, 255}}));
     EXPECT_EQ(BlurReceivers(0, 0), (Set{{0, 1}, {0, 255}, {1, 0}}));
     EXPECT_EQ(BlurReceivers(255, 255), (Set{{255, 0}, {255, 254}, {254, 255}}));
-}
 
-TEST(TextureOperations, BlurPassesRepeatBetweenLayersAndCompoundInPlace) {
     TextureGenerator g;
     g.NoiseLayer(0, 3);
-    const Bytes noise = Copy(g, 0);
-    g.Blur(0, 1, 0);
-    EXPECT_EQ(Copy(g, 1), Bytes(noise.size(), 0));
     g.Blur(0, 1, 1);
     const Bytes once = Copy(g, 1);
     g.Blur(0, 1, 3);
-    EXPECT_EQ(Copy(g, 1), once);
-    EXPECT_EQ(Copy(g, 0), noise);
+    EXPECT_EQ(Copy(g, 1), once) << "passes between layers repeat the same pass";
     // In place, later pixels read the values already written.
     g.ClearLayer(2);
     g.Pixel(2, 5, 5)[0] = 200;
@@ -186,94 +182,53 @@ TEST(TextureOperations, PlasmaFillsEveryPointOnceDrawingForEveryValueStoredOrNot
     }
     EXPECT_EQ(std::ranges::count(g.Layer(0).subspan(3), 0), 0) << "every pixel but (0, 0) is set";
     EXPECT_EQ(std::ranges::count(g.Layer(1).subspan(3), 77), g.layerBytes - 3) << "set points never change";
-
-    // Amplitude 0 or 1 spreads the first value, and a first value of 0 gives 1 elsewhere.
-    for (const auto& [high, low] : {Point{0, 0}, Point{0, 1}}) {
-        g.ClearLayer(2);
-        SeedRand(11);
-        g.Plasma(2, high, low);
-        for (int c = 0; c < 3; ++c) {
-            const int first = std::max<int>(g.Pixel(2, 0, 0)[c], 1);
-            for (int i = 1; i < g.layerPixels; ++i) ASSERT_EQ(g.layers[2][i * 3 + c], first) << i;
-        }
+    // Amplitude 0 acts as 1, which spreads the first value; a first value of 0 gives 1 elsewhere.
+    g.Plasma(2, 0, 0);
+    for (int c = 0; c < 3; ++c) {
+        const int first = std::max<int>(g.Pixel(2, 0, 0)[c], 1);
+        for (int i = 1; i < g.layerPixels; ++i) ASSERT_EQ(g.layers[2][i * 3 + c], first) << i;
     }
-    g.ClearLayer(3);
-    g.PlasmaSubdivide(3, 2, 0, 0, kSize, kSize, 1);
-    EXPECT_EQ(g.Pixel(3, 0, 0)[2], 0);
-    EXPECT_EQ(std::ranges::count(g.Layer(3), 1), g.layerPixels - 1);
-}
 
-TEST(TextureOperations, PlasmaSubdivideAveragesItsCornersIntoUnsetPoints) {
-    TextureGenerator g;
-    for (const auto& [x, y, value] : {std::array{0, 0, 10}, {2, 0, 11}, {0, 2, 12}, {2, 2, 14}, {1, 2, 200}}) {
-        g.Pixel(0, x, y)[1] = static_cast<std::uint8_t>(value);
-    }
-    g.PlasmaSubdivide(0, 1, 0, 0, 2, 2, 1);
-    // (1, 2) was set; the centre is 47 / 4; a square of 2 does not recurse to (3, 3).
-    const std::vector<int> got{g.Pixel(0, 1, 0)[1], g.Pixel(0, 1, 2)[1], g.Pixel(0, 0, 1)[1], g.Pixel(0, 2, 1)[1],
-                               g.Pixel(0, 1, 1)[1], g.Pixel(0, 3, 3)[1]};
-    EXPECT_EQ(got, (std::vector<int>{10, 200, 11, 12, 11, 0}));
 }
 
 TEST(TextureOperations, SineNoiseSpeckleAndGlowWriteTheirValues) {
     TextureGenerator g;
     std::ranges::fill(g.pixels, 0x5A);
     g.SineChannel(0, 1, 0, 0);
-    for (int i = 0; i < g.layerPixels; ++i) {
-        ASSERT_EQ(g.layers[0][i * 3 + 1], 191);
-        ASSERT_EQ(g.layers[0][i * 3] * 256 + g.layers[0][i * 3 + 2], 0x5A5A) << "one channel only";
-    }
+    EXPECT_EQ(std::ranges::count(g.Layer(0), 191), g.layerPixels);
+    EXPECT_EQ(Channels(g, 0, 7, 9), (std::vector<int>{0x5A, 191, 0x5A})) << "channel 1 only";
     g.SineChannel(0, 2, 1, 1);
     EXPECT_EQ(std::vector<int>({g.Pixel(0, 0, 64)[2], g.Pixel(0, 128, 192)[2], g.Pixel(0, 128, 0)[2]}),
               (std::vector<int>{255, 1, 65}));
 
-    EXPECT_NEAR(IntegerNoise(0), -0.28179f, 1e-5f);
-    EXPECT_NEAR(IntegerNoise(1), -0.22637f, 1e-5f);
-    EXPECT_NEAR(IntegerNoise(-1), 0.90013f, 1e-5f);
-    // The seed whose first draw is 0: the inverse of the generator's step.
-    std::uint32_t inverse = 1103515245u;
-    for (int i = 0; i < 5; ++i) inverse *= 2u - 1103515245u * inverse;
-    const std::uint32_t seed = (0u - 12345u) * inverse;
-    g.NoiseLayer(1, static_cast<int>(seed));
+    for (const auto& [n, noise] : {std::pair{0, -0.28179f}, {1, -0.22637f}, {-1, 0.90013f}}) {
+        EXPECT_NEAR(IntegerNoise(n), noise, 1e-5f) << n;
+    }
+    g.NoiseLayer(1, static_cast<int>(SeedOfAZeroDraw()));
     EXPECT_EQ(g.Pixel(1, 0, 0)[0], 185) << "trunc(255 * -0.28179) keeps its low eight bits";
 
     g.Speckle(2, 21, 1, 1, 1);
     g.Speckle(3, 21, 0, 2, 255);
-    int lit = 0;
     for (int i = 0; i < g.layerPixels; ++i) {
         const std::uint8_t* plain = g.layers[2] + i * 3;
-        const std::uint8_t* scaled = g.layers[3] + i * 3;
         ASSERT_LT(std::max({plain[0], plain[1], plain[2]}), 100);
-        const std::array<int, 3> expected{0, 2 * plain[1], plain[2] == 0 ? 0 : 255};
-        ASSERT_EQ((std::array<int, 3>{scaled[0], scaled[1], scaled[2]}), expected);
-        lit += plain[1] > 0;
+        ASSERT_EQ(Channels(g, 3, i % kSize, i / kSize), (std::vector<int>{0, 2 * plain[1], plain[2] ? 255 : 0}));
     }
-    EXPECT_GT(lit, g.layerPixels / 2);
-    g.Speckle(3, 22, 1, 1, 1);
-    EXPECT_NE(Copy(g, 2), Copy(g, 3)) << "seeded";
+    EXPECT_GT(std::ranges::count_if(g.Layer(2), [](int v) { return v > 0; }), g.layerBytes / 2);
 
     g.RadialGlow(0, 128, 64, 0);
-    EXPECT_EQ(std::vector<int>({g.Pixel(0, 128, 128)[0], g.Pixel(0, 128, 128)[1], g.Pixel(0, 128, 128)[2]}),
-              (std::vector<int>{255, 127, 0}));
+    EXPECT_EQ(Channels(g, 0, 128, 128), (std::vector<int>{255, 127, 0}));
     // 1 - sin(r) at r = sqrt 2 in the corner, 1 at the left edge, 0.5 halfway out.
     EXPECT_EQ(std::vector<int>({g.Pixel(0, 0, 0)[0], g.Pixel(0, 0, 128)[0], g.Pixel(0, 192, 128)[0]}),
               (std::vector<int>{3, 40, 132}));
-    for (int k = 1; k < 128; ++k) {
-        EXPECT_EQ(g.Pixel(0, 128 + k, 128)[0], g.Pixel(0, 128 - k, 128)[0]) << k;
-        EXPECT_EQ(g.Pixel(0, 128, 128 + k)[0], g.Pixel(0, 128, 128 - k)[0]) << k;
-        EXPECT_LE(g.Pixel(0, 128 + k, 128)[0], g.Pixel(0, 127 + k, 128)[0]) << k;
-    }
-    g.RadialGlow(1, 255, 255, 255);
-    EXPECT_EQ(g.Pixel(1, 120, 130)[0], 255) << "large factors saturate";
 }
 
-TEST(TextureOperations, CopyShiftMultiplyInvertAndClampStayInByteRange) {
+TEST(TextureOperations, CopyShiftMultiplyInvertAndEmbossStayInByteRange) {
     TextureGenerator g;
     FillCoordinates(g, 0);
     const Bytes coordinates = Copy(g, 0);
-    g.CopyLayer(0, 0);
     g.ShiftLayer(0, 0, 3, 5);
-    EXPECT_EQ(Copy(g, 0), coordinates) << "onto themselves they change nothing";
+    EXPECT_EQ(Copy(g, 0), coordinates) << "onto itself a shift changes nothing";
     g.CopyLayer(0, 1);
     EXPECT_EQ(Copy(g, 1), coordinates);
     g.ShiftLayer(0, 2, 3, 250);
@@ -281,33 +236,26 @@ TEST(TextureOperations, CopyShiftMultiplyInvertAndClampStayInByteRange) {
     EXPECT_EQ(SourceOf(g, 2, 253, 10), Point(0, 4)) << "wraps around both edges";
 
     std::ranges::fill(g.Layer(0), 255);
-    g.MultiplyLayers(0, 0, 1);
-    EXPECT_EQ(std::ranges::count(g.Layer(1), 254), g.layerBytes);
     std::ranges::fill(g.Layer(2), 128);
+    g.MultiplyLayers(0, 0, 1);
     g.MultiplyLayers(2, 2, 2);
-    EXPECT_EQ(std::ranges::count(g.Layer(2), 64), g.layerBytes);
+    EXPECT_EQ(std::pair(Channels(g, 1, 7, 9)[1], Channels(g, 2, 7, 9)[1]), std::pair(254, 64));
     g.NoiseLayer(3, 8);
-    const Bytes noise = Copy(g, 3);
     g.InvertLayer(3, 0);
-    EXPECT_EQ(255 - g.layers[0][1000], noise[1000]);
-    g.InvertLayer(0, 0);
-    EXPECT_EQ(Copy(g, 0), noise);
+    EXPECT_EQ(255 - g.layers[0][1000], g.layers[3][1000]);
     EXPECT_EQ(std::vector<int>({ClampByte(-1), ClampByte(255), ClampByte(256)}), (std::vector<int>{0, 255, 255}));
-}
 
-TEST(TextureOperations, EmbossIsAHorizontalGradientThatWrapsAllEdges) {
-    TextureGenerator g;
+    // A horizontal gradient over 3 x 3 that wraps all edges.
+    g.ClearLayer(0);
     g.Pixel(0, 0, 0)[0] = 10;
     g.Pixel(0, 0, 0)[1] = 255;
     g.Emboss(0, 1);
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
             const bool nearRow = y <= 1 || y == 255;
-            const std::uint8_t* p = g.Pixel(1, x, y);
             const int expected0 = nearRow && x == 255 ? 137 : nearRow && x == 1 ? 117 : 127;
             const int expected1 = nearRow && x == 255 ? 255 : nearRow && x == 1 ? 0 : 127;
-            ASSERT_EQ((std::array<int, 3>{p[0], p[1], p[2]}), (std::array<int, 3>{expected0, expected1, 127}))
-                << x << "," << y;
+            ASSERT_EQ(Channels(g, 1, x, y), (std::vector<int>{expected0, expected1, 127})) << x << "," << y;
         }
     }
 }
@@ -316,7 +264,6 @@ TEST(TextureOperations, RemapsMoveEachPixelFromWhereTheirWavesSay) {
     TextureGenerator g;
     FillCoordinates(g, 0);
     g.Swirl(0, 1);
-    EXPECT_EQ(SourceOf(g, 1, 128, 128), Point(128, 128));
     for (int y = 112; y <= 144; ++y) {
         for (int x = 112; x <= 144; ++x) {
             const float r = std::hypot(128.0f - x, 128.0f - y);
@@ -337,9 +284,7 @@ TEST(TextureOperations, RemapsMoveEachPixelFromWhereTheirWavesSay) {
     };
     for (const Case& c : {Case{false, 0, 0, 16, 16, 7, 250, {7, 10}},  // zero frequencies shift by the y amplitude
                           {false, 1, 0, 16, 0, 3, 64, {19, 64}},
-                          {false, 1, 0, 16, 0, 3, 192, {243, 192}},
                           {false, 1, 0, 16, 0, 3, 160, {248, 160}},  // 3 - 11.3 truncates toward zero
-                          {false, 0, 1, 0, 16, 0, 250, {0, 10}},
                           {false, 0, 1, 0, 16, 128, 5, {128, 245}},
                           {true, 0, 0, 16, 16, 9, 200, {9, 200}},
                           {true, 1, 1, 16, 8, 64, 64, {80, 72}},
@@ -351,61 +296,24 @@ TEST(TextureOperations, RemapsMoveEachPixelFromWhereTheirWavesSay) {
     }
 }
 
-// Mean absolute difference between neighbouring rows (or columns) inside the
-// layer, and between the last and the first.
-std::pair<double, double> InsideAndSeamDifference(TextureGenerator& g, bool columns) {
-    auto difference = [&](int a, int b) {
-        double sum = 0;
-        for (int i = 0; i < kSize; ++i) {
-            for (int c = 0; c < 3; ++c) {
-                sum += std::abs((columns ? g.Pixel(0, a, i) : g.Pixel(0, i, a))[c] -
-                                (columns ? g.Pixel(0, b, i) : g.Pixel(0, i, b))[c]);
-            }
-        }
-        return sum / (3 * kSize);
-    };
-    double inside = 0;
-    for (int i = 0; i < kSize - 1; ++i) inside += difference(i, i + 1) / (kSize - 1);
-    return {inside, difference(kSize - 1, 0)};
-}
-
-TEST(EmbeddedScripts, UploadTheirLayerFromASeamlessFullRangePlasmaThatContinuesTheSequence) {
+TEST(EmbeddedScripts, UploadTheirLayerFromAPlasmaThatContinuesTheSequence) {
     TextureGenerator g;
     SeedRand(1);
-    const auto script1 = data::textureScript1;
-    const MemoryFile first{0, static_cast<std::uint32_t>(data::ItemSize(script1)), data::ItemBytes(script1)};
+    const Bytes first(data::ItemSpan(data::textureScript1).begin(), data::ItemSpan(data::textureScript1).end());
     EXPECT_EQ(RunScript(g, first), (std::vector<int>{1}));
-    for (int c = 0; c < 3; ++c) {
-        int low = 255, high = 0;
-        for (int i = 1; i < g.layerPixels; ++i) {
-            low = std::min<int>(low, g.layers[0][i * 3 + c]);
-            high = std::max<int>(high, g.layers[0][i * 3 + c]);
-        }
-        EXPECT_EQ(low * 1000 + high, 1255) << c;
-    }
-    for (const bool columns : {true, false}) {
-        const auto [inside, seam] = InsideAndSeamDifference(g, columns);
-        EXPECT_LT(seam, 2 * inside) << "the plasma continues over its seam";
-    }
-    EXPECT_NE(Copy(g, 1), Copy(g, 0)) << "swirled";
     const Bytes swirled = Copy(g, 1);
+    EXPECT_NE(swirled, Copy(g, 0));
     RunScript(g, first);
     EXPECT_NE(Copy(g, 1), swirled) << "the plasma continues the sequence instead of reseeding";
-
-    const auto script2 = data::textureScript2;
-    EXPECT_EQ(RunScript(g, {0, static_cast<std::uint32_t>(data::ItemSize(script2)), data::ItemBytes(script2)}),
-              (std::vector<int>{2}));
+    const Bytes second(data::ItemSpan(data::textureScript2).begin(), data::ItemSpan(data::textureScript2).end());
+    EXPECT_EQ(RunScript(g, second), (std::vector<int>{2}));
 }
 
 TEST(Random, SpansZeroToItsMaximumAndReseedingRestarts) {
     SeedRand(7);
-    int low = kRandMax, high = 0;
-    for (int i = 0; i < (1 << 20); ++i) {
-        const int value = Rand();
-        low = std::min(low, value);
-        high = std::max(high, value);
-    }
-    EXPECT_EQ(low * 100000 + high, kRandMax);
+    std::set<int> values;
+    for (int i = 0; i < (1 << 20); ++i) values.insert(Rand());
+    EXPECT_EQ(std::pair(*values.begin(), *values.rbegin()), std::pair(0, kRandMax));
     SeedRand(42);
     const int first = Rand();
     SeedRand(42);
