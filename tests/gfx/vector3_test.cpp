@@ -11,7 +11,8 @@ namespace {
 
 using Xyz = std::array<float, 3>;
 
-// Every case here is exact in binary floating point except where noted.
+// Read through Data(), as GL reads a vertex. The cases compared exactly are
+// exact in binary floating point.
 Xyz Of(const Vector3& v) { return {v.Data()[0], v.Data()[1], v.Data()[2]}; }
 
 TEST(Vector3, IsThreeContiguousFloatsWhoseSettersChainOnThisVector) {
