@@ -78,6 +78,7 @@ TEST_F(TextFontGlTest, EveryCodeHasAnAdvanceAndAllButTheLastAListDrawingInTheRas
     const Positions lit = FindLit(allRed);
     ASSERT_FALSE(lit.empty());
     EXPECT_TRUE(allRed);
+    // Heights above the baseline of the lit pixel's row of text.
     const auto [low, high] = std::ranges::minmax(lit | std::views::transform([](auto p) {
                                                      return p.second >= 150 ? p.second - 200 : p.second - 100;
                                                  }));
