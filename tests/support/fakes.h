@@ -16,24 +16,19 @@ namespace zint::test {
 // Everything the fakes see, in order, as short words: "render:a", "swap", ...
 using CallLog = std::vector<std::string>;
 
-// Each read of the counter advances it by the next scripted step (default 1).
+// Each read of the counter advances it by the next scripted step (else 1).
 class FakeClock final : public platform::Clock {
 public:
     explicit FakeClock(std::int64_t frequency = 1000) : frequency(frequency) {}
     std::int64_t Counter() override {
-        if (!steps.empty()) {
-            counter += steps.front();
-            steps.pop_front();
-        } else {
-            counter += defaultStep;
-        }
+        counter += steps.empty() ? 1 : steps.front();
+        if (!steps.empty()) steps.pop_front();
         return counter;
     }
     std::int64_t Frequency() override { return frequency; }
 
     std::int64_t frequency;
     std::int64_t counter = 0;
-    std::int64_t defaultStep = 1;
     std::deque<std::int64_t> steps;
 };
 
@@ -51,25 +46,22 @@ public:
         return event;
     }
     void SwapBuffers() override { log.push_back("swap"); }
-    void Destroy() override {
-        log.push_back("destroy");
-        ++destroyed;
-    }
+    void Destroy() override { log.push_back("destroy"); }
 
     CallLog& log;
     bool created;
     int polls = 0;
-    int destroyed = 0;
     std::deque<platform::WindowEvent> events;
 };
 
+// Finishes after the given number of updates; with none, at once (a
+// loader's verdict).
 class RecordingScene final : public Scene {
 public:
     RecordingScene(CallLog& log, std::string name, int framesToFinish)
         : log(log), name(std::move(name)), framesToFinish(framesToFinish) {}
     bool Start() override {
         log.push_back("start:" + name);
-        ++starts;
         return true;
     }
     void Update(float seconds) override {
@@ -77,16 +69,11 @@ public:
         updates.push_back(seconds);
     }
     void Render() override { log.push_back("render:" + name); }
-    bool IsFinished() override {
-        // Before any update this answers whether the scene finishes at once
-        // (a loader's verdict); afterwards it counts updates.
-        return static_cast<int>(updates.size()) >= framesToFinish;
-    }
+    bool IsFinished() override { return static_cast<int>(updates.size()) >= framesToFinish; }
 
     CallLog& log;
     std::string name;
     int framesToFinish;
-    int starts = 0;
     std::vector<float> updates;
 };
 
@@ -101,14 +88,8 @@ public:
         openedRate = sampleRate;
         return opens;
     }
-    void Play(std::span<const std::int16_t> ring) override {
-        Note("sound:play");
-        playedRingSize = ring.size();
-    }
-    void Reset() override {
-        Note("sound:reset");
-        ++resets;
-    }
+    void Play(std::span<const std::int16_t>) override { Note("sound:play"); }
+    void Reset() override { Note("sound:reset"); }
     std::uint64_t PlayedBytes() const override { return 0; }
     void RingWritten() override {}
     bool IsRealTime() const override { return false; }
@@ -117,8 +98,6 @@ public:
     bool opens;
     CallLog* log;
     int openedRate = 0;
-    std::size_t playedRingSize = 0;
-    int resets = 0;
 
 private:
     void Note(const char* what) {
@@ -134,7 +113,6 @@ public:
                       (fullScreen ? ":full" : ":windowed"));
         auto window = std::make_unique<ScriptedWindow>(log, windowCreated);
         window->events = windowEvents;
-        lastWindow = window.get();
         return window;
     }
     platform::Clock& GetClock() override { return clock; }
@@ -150,7 +128,6 @@ public:
     bool windowCreated = true;
     bool soundDeviceOpens = true;
     std::deque<platform::WindowEvent> windowEvents;
-    ScriptedWindow* lastWindow = nullptr;
 };
 
 }  // namespace zint::test
