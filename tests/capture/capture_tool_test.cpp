@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -23,7 +24,9 @@
 namespace zint {
 namespace {
 
-const std::filesystem::path kFolder = std::filesystem::temp_directory_path() / "zint-capture-tool";
+// Of this process alone: other runs of the suite may share the machine.
+const std::filesystem::path kFolder =
+    std::filesystem::temp_directory_path() / ("zint-capture-tool-" + std::to_string(getpid()));
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -36,8 +39,8 @@ struct ToolResult {
 };
 
 ToolResult RunTool(const std::string& arguments, const std::string& environment = "") {
-    const auto log = std::filesystem::temp_directory_path() / "zint-capture-tool.log";
-    const std::string command = environment + " " ZINT_CAPTURE_BINARY " " + arguments + " >" + log.string() + " 2>&1";
+    const auto log = kFolder.string() + ".log";
+    const std::string command = environment + " " ZINT_CAPTURE_BINARY " " + arguments + " >" + log + " 2>&1";
     const int status = std::system(command.c_str());
     const std::vector<std::uint8_t> output = ReadBytes(log);
     std::filesystem::remove(log);
@@ -202,7 +205,7 @@ TEST(CaptureToolFailures, SayWhyExitNonZeroAndLeaveNoVideo) {
         std::string message;
         std::string environment = {};
     };
-    const std::string video = (std::filesystem::temp_directory_path() / "zint-capture-failure.mp4").string();
+    const std::string video = kFolder.string() + "-failure.mp4";
     const std::vector<Case> cases{
         {"--out /nonexistent-folder/v.mp4 --seconds 0.1", 1, "zint-capture: cannot write /nonexistent-folder/v.mp4"},
         {"--out " + video + " --seconds 0.5 --stills 1", 1, "before the still at 1.00 s"},
@@ -219,6 +222,7 @@ TEST(CaptureToolFailures, SayWhyExitNonZeroAndLeaveNoVideo) {
         EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << ": " << run.output;
         EXPECT_FALSE(std::filesystem::exists(video) || std::filesystem::exists("x.xyz")) << c.arguments;
     }
+    std::filesystem::remove(video);  // only there when the check above failed
     const ToolResult help = RunTool("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.output.rfind("Usage: zint-capture", 0), 0u) << help.output;
