@@ -7,7 +7,13 @@ zint=$1
 dir=$(mktemp -d)
 trap 'kill ${zint_pid:-} ${xvfb_pid:-} 2>/dev/null; rm -rf "$dir"' EXIT
 # within_10s CMD...: true as soon as CMD is, tried every 0.1 s.
-within_10s() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; }
+within_10s() {
+    for _ in $(seq 100); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
 
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$dir/display" 2>/dev/null &
 xvfb_pid=$!
