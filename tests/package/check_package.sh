@@ -78,14 +78,11 @@ installed)
     [ "$(stat -c %s "$work/installed.wav")" -eq $((44 + 2 * 44100 * 4)) ] || fail "not 2 s of 44100 Hz stereo"
     cmp -s "$work/installed.wav" "$work/built.wav" || fail "the installed xmrender renders other sound"
 
+    # What the capture holds is checked on the built tool; here that the installed one runs.
     SDL_VIDEODRIVER=offscreen "$root/bin/zint-capture" --seconds 1 --out "$work/one.mp4" ||
         fail "the installed zint-capture failed"
     streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/one.mp4" | tr '\n' ' ')
     [ "$streams" = "h264 aac " ] || fail "the capture holds the streams '$streams', not H.264 and AAC"
-    ffmpeg -nostdin -v error -i "$work/one.mp4" -f null - >"$work/decode" 2>&1 && [ ! -s "$work/decode" ] ||
-        { cat "$work/decode"; fail "the capture does not decode cleanly"; }
-    duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/one.mp4")
-    awk -v d="$duration" 'BEGIN { exit !(d > 0.9 && d < 1.2) }' || fail "the capture lasts $duration s, not 1 s"
     ;;
 man)
     unpack
