@@ -96,9 +96,10 @@ TEST_F(MixVoicesTest, ASilentVoiceMovesExactlyAsASoundingOne) {
 // carries on from that byte, and a new target on either side starts a
 // fresh one from where the gains are.
 TEST_F(MixVoicesTest, GainRampsCarryOnAcrossBoundariesUntilTheTargetsChange) {
+    Sample sample;  // outlives the loop: the last voice plays on after it
     for (const auto& [loop, blocks, cut, byte] :
          {std::tuple{1000u, std::vector<int>{50, 100}, 50, 100}, {100u, {200}, 100, 199}}) {
-        const Sample sample = MakeSample(Ramp(loop, 10000), kForwardLoop, 0, loop);
+        sample = MakeSample(Ramp(loop, 10000), kForwardLoop, 0, loop);
         PlayVoice(0, sample, 0, kFixedOne, 0).targetLeft = 255;
         std::vector<float> out;
         for (int frames : blocks) {
