@@ -1,6 +1,5 @@
 #include "platform/web/web_window.h"
 
-#include <emscripten.h>
 #include <emscripten/html5.h>
 
 #include "platform/web/web_page.h"
