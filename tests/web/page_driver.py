@@ -12,55 +12,47 @@ import subprocess
 import tempfile
 import threading
 import time
+import urllib.request
 
 import websocket
 
 CHROMIUM = os.environ.get("CHROMIUM", "/usr/bin/chromium")
-FLAGS = [
-    "--headless=new",
-    "--use-angle=swiftshader",
-    "--enable-unsafe-swiftshader",
-    "--no-sandbox",
-    "--disable-gpu-sandbox",
-    "--disable-background-networking",
-    "--disable-component-update",
-    "--disable-sync",
-    "--no-first-run",
-    "--no-default-browser-check",
-    # The tests start the show without a gesture.
-    "--autoplay-policy=no-user-gesture-required",
-    "--window-size=800,600",
-    "--remote-debugging-port=0",
-]
+FLAGS = ["--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--no-sandbox",
+         "--disable-gpu-sandbox", "--disable-background-networking", "--disable-component-update",
+         "--disable-sync", "--no-first-run", "--no-default-browser-check", "--window-size=800,600",
+         "--remote-debugging-port=0",
+         "--autoplay-policy=no-user-gesture-required"]  # the tests start the show without a gesture
 
 
-class RecordingHandler(http.server.SimpleHTTPRequestHandler):
-    """Serves quietly and notes every path asked for."""
-
-    requested = None
-
-    def log_message(self, *args):
-        pass
-
-    def do_GET(self):
-        self.requested.append(self.path.split("?")[0])
-        super().do_GET()
+def poll(ready, seconds, what):
+    """ready()'s first true value, within seconds."""
+    deadline = time.time() + seconds
+    while not (value := ready()):
+        if time.time() > deadline:
+            raise TimeoutError("waited %d s for %s" % (seconds, what))
+        time.sleep(0.1)
+    return value
 
 
 class StaticServer:
-    """build-web on a free port of 127.0.0.1."""
+    """build-web on a free port of 127.0.0.1, noting every path asked for."""
 
     def __init__(self, root):
-        self.requested = []
-        handler_class = type("Handler", (RecordingHandler,), {"requested": self.requested})
-        handler = functools.partial(handler_class, directory=root)
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        self.port = self.httpd.server_address[1]
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
+        requested = self.requested = []
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def log_message(self, *args):
+                pass
+
+            def do_GET(self):
+                requested.append(self.path.split("?")[0])
+                super().do_GET()
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=root))
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
     def url(self, query=""):
-        return "http://127.0.0.1:%d/index.html%s" % (self.port, query)
+        return "http://127.0.0.1:%d/index.html%s" % (self.httpd.server_address[1], query)
 
     def close(self):
         self.httpd.shutdown()
@@ -68,47 +60,44 @@ class StaticServer:
 
 
 class Browser:
-    def __init__(self, extra_flags=()):
+    """Use as a context manager: the browser and its profile go at the end."""
+
+    def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="zint-chromium-")
-        self.process = subprocess.Popen(
-            [CHROMIUM, *FLAGS, *extra_flags, "--user-data-dir=" + self.profile, "about:blank"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        port_file = os.path.join(self.profile, "DevToolsActivePort")
-        deadline = time.time() + 30
-        while not os.path.exists(port_file) or os.path.getsize(port_file) == 0:
-            if time.time() > deadline or self.process.poll() is not None:
-                self.close()
-                raise RuntimeError("chromium did not start")
-            time.sleep(0.1)
-        time.sleep(0.2)
-        with open(port_file) as f:
-            port = int(f.readline())
-        self.socket = websocket.create_connection(self._page_socket(port), timeout=120)
+        self.process = subprocess.Popen([CHROMIUM, *FLAGS, "--user-data-dir=" + self.profile, "about:blank"],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.socket = None
         self.next_id = 0
         self.console = []
-        self.call("Runtime.enable")
-        self.call("Page.enable")
 
-    def _page_socket(self, port):
-        import urllib.request
-        deadline = time.time() + 10
-        while True:
+    def __enter__(self):
+        try:
+            self.socket = websocket.create_connection(poll(self._page_socket, 30, "chromium"), timeout=120)
+            self.call("Runtime.enable")
+            self.call("Page.enable")
+        except BaseException:
+            self.__exit__()
+            raise
+        return self
+
+    def _page_socket(self):
+        if self.process.poll() is not None:
+            raise RuntimeError("chromium exited with %d" % self.process.returncode)
+        try:
+            with open(os.path.join(self.profile, "DevToolsActivePort")) as f:
+                port = int(f.readline())
             with urllib.request.urlopen("http://127.0.0.1:%d/json/list" % port) as reply:
-                targets = json.load(reply)
-            pages = [t for t in targets if t.get("type") == "page"]
-            if pages:
-                return pages[0]["webSocketDebuggerUrl"]
-            if time.time() > deadline:
-                raise RuntimeError("no page target")
-            time.sleep(0.1)
+                pages = [t for t in json.load(reply) if t.get("type") == "page"]
+        except (OSError, ValueError):
+            return None  # not listening yet
+        return pages[0]["webSocketDebuggerUrl"] if pages else None
 
     def call(self, method, **params):
         self.next_id += 1
-        my_id = self.next_id
-        self.socket.send(json.dumps({"id": my_id, "method": method, "params": params}))
+        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
         while True:
             message = json.loads(self.socket.recv())
-            if message.get("id") == my_id:
+            if message.get("id") == self.next_id:
                 if "error" in message:
                     raise RuntimeError("%s: %s" % (method, message["error"]))
                 return message.get("result", {})
@@ -116,9 +105,7 @@ class Browser:
                 self.console.append(" ".join(str(a.get("value", a.get("description", "")))
                                              for a in message["params"]["args"]))
             elif message.get("method") == "Runtime.exceptionThrown":
-                self.console.append("exception: " +
-                                    message["params"]["exceptionDetails"].get("exception", {}).get(
-                                        "description", message["params"]["exceptionDetails"].get("text", "")))
+                self.console.append("exception: %s" % message["params"]["exceptionDetails"].get("exception"))
 
     def evaluate(self, expression):
         result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
@@ -135,23 +122,18 @@ class Browser:
         self.wait_for("window.zint && zint.state !== 'loading'", 60)
 
     def wait_for(self, condition, seconds):
-        deadline = time.time() + seconds
-        while True:
-            if self.evaluate("!!(%s)" % condition):
-                return
-            if time.time() > deadline:
-                raise TimeoutError("waited %d s for %s; console: %s" % (seconds, condition, self.console[-5:]))
-            time.sleep(0.1)
+        try:
+            poll(lambda: self.evaluate("!!(%s)" % condition), seconds, condition)
+        except TimeoutError as timeout:
+            raise TimeoutError("%s; console: %s" % (timeout, self.console[-5:])) from None
 
     def bytes_of(self, expression):
         """A base64 string the page holds, decoded."""
         return base64.b64decode(self.evaluate(expression))
 
-    def close(self):
-        try:
+    def __exit__(self, *exception):
+        if self.socket:
             self.socket.close()
-        except Exception:
-            pass
         if self.process.poll() is None:
             self.process.terminate()
             try:
