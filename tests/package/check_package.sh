@@ -74,12 +74,13 @@ man)
         for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" DIAGNOSTICS; do
             grep -q "^$section" "$work/page" || fail "$page has no $section"
         done
-        # Every option the program's help names is described.
+        # Every option the program's help names is described under OPTIONS.
         name=$(basename "$page" | cut -d. -f1)
         options=-windowed
         [ "$name" = zint ] || options=$("$root/bin/$name" --help | grep -o -- '--[a-z]*' | sort -u)
+        sed -n '/^OPTIONS/,/^[A-Z]/p' "$work/page" >"$work/options"
         for option in $options; do
-            grep -q -- "^ *$option" "$work/page" || fail "$page does not describe $option"
+            grep -q -- "^ *$option" "$work/options" || fail "$page does not describe $option under OPTIONS"
         done
     done
     ;;
