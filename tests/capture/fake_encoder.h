@@ -9,17 +9,16 @@
 
 namespace zint::test {
 
-class FakeEncoder final : public platform::VideoEncoder {
-public:
+struct FakeEncoder final : platform::VideoEncoder {
     bool AddFrame(std::span<const std::uint8_t> rgb) override {
         firstBytes.push_back(rgb.empty() ? -1 : rgb[0]);
-        order.push_back('v');
+        order += 'v';
         if (firstBytes.size() == failAtFrame) error = "disk full";
         return firstBytes.size() != failAtFrame;
     }
     bool AddAudio(std::span<const std::int16_t> samples) override {
         sound.insert(sound.end(), samples.begin(), samples.end());
-        order.push_back('a');
+        order += 'a';
         return true;
     }
     bool Finish() override { return ++finishes > 0; }

@@ -3,12 +3,10 @@
 
     music_heard.py HEARD.raw HEARD_RATE SONG.wav BLOCK_FRAMES MIN_SECONDS
 
-HEARD.raw is signed 16-bit stereo at HEARD_RATE, as recorded from the sound
-server; SONG.wav the offline render of the module (44-byte header, 16-bit
-stereo). The music must start somewhere in the recording and, once the
-server's resampling is undone, follow the render window by window; it may
-fall silent for at most one player block at a time, and across such a gap
-skip or repeat at most a block of the song.
+HEARD.raw is signed 16-bit stereo at HEARD_RATE, as recorded from the sound server;
+SONG.wav the offline render of the module. Once the server's resampling is undone,
+the music must follow the render window by window; it may fall silent for at most
+one player block at a time, and across such a gap skip or repeat at most a block.
 """
 import sys
 
@@ -23,8 +21,10 @@ SILENCE = 2  # sample magnitude of digital silence, allowing for dither
 CUTOFF_HZ = 8000  # the server's resampler takes the top of the spectrum away; compare below it
 
 
-class Failure(Exception):
-    pass
+def expect(condition, failure):
+    if not condition:
+        print(f"FAIL: {failure}")
+        sys.exit(1)
 
 
 def read_mono(path, skip):
@@ -32,9 +32,8 @@ def read_mono(path, skip):
     return samples[: len(samples) // 2 * 2].reshape(-1, 2).mean(axis=1)
 
 
-def low_pass(signal, rate, count=None):
-    """The signal below CUTOFF_HZ, through its spectrum; with count, resampled to that many samples."""
-    count = count or len(signal)
+def low_pass(signal, rate, count):
+    """The signal below CUTOFF_HZ, through its spectrum, resampled to count samples."""
     spectrum = np.fft.rfft(signal)
     spectrum[int(CUTOFF_HZ * len(signal) / rate) :] = 0
     return np.fft.irfft(spectrum[: count // 2 + 1], count) * (count / len(signal))
@@ -61,11 +60,10 @@ def silent_runs(signal, shortest):
 
 
 def follow(segments, song, block_frames, stats):
-    """Follows the heard segments, (seconds into the recording, samples), through
-    the render window by window. A window that does not fit where the last one
-    ended may fit up to a block away (the server skipped or repeated a little);
-    one that fits nowhere near holds such a step inside it, and the next one
-    must fit again."""
+    """Follows the heard segments, (seconds into the recording, samples), through the
+    render window by window. A window that does not fit where the last one ended may
+    fit up to a block away (the server skipped or repeated a little); one that fits
+    nowhere near holds such a step inside it, and the next one must fit again."""
     position = None  # where in the song the next heard sample belongs
     for heard_at, segment in segments:
         if len(segment) < SHORTEST_WINDOW:
@@ -79,57 +77,51 @@ def follow(segments, song, block_frames, stats):
             at = position + start
             if at + len(piece) > len(song):
                 break
-            fit = correlation(piece, song[at : at + len(piece)])
+            fit, moved = correlation(piece, song[at : at + len(piece)]), at
             if fit < MIN_CORRELATION:
                 tries = range(max(at - block_frames, 0), min(at + block_frames, len(song) - len(piece)) + 1)
                 fit, moved = max((correlation(piece, song[t : t + len(piece)]), t) for t in tries)
-                if fit >= MIN_CORRELATION:
-                    stats["slips"] += 1
-                    position += moved - at
-            if fit >= MIN_CORRELATION:
-                missed = 0
-                stats["worst"] = min(stats["worst"], fit)
-                stats["checked"] += len(piece)
+            if fit < MIN_CORRELATION:
+                missed += 1
+                stats["misfits"] += 1
+                expect(missed < 2, f"{heard_at + start / SONG_RATE:.2f} s into the recording the sound "
+                                   f"correlates {fit:.3f} with the render")
                 continue
-            missed += 1
-            stats["misfits"] += 1
-            if missed > 1:
-                raise Failure(f"{heard_at + start / SONG_RATE:.2f} s into the recording the sound "
-                              f"correlates {fit:.3f} with the render")
+            missed = 0
+            stats["slips"] += moved != at
+            position += moved - at
+            stats["worst"] = min(stats["worst"], fit)
+            stats["checked"] += len(piece)
         position += len(segment)
 
 
 def main(heard_path, heard_rate, song_path, block_frames, min_seconds):
     heard_rate, block_frames, min_seconds = int(heard_rate), int(block_frames), float(min_seconds)
-    heard = read_mono(heard_path, 0)
-    song = read_mono(song_path, 44)
+    heard, song = read_mono(heard_path, 0), read_mono(song_path, 44)
     # The render never rests, so silence amid the heard music is sound that
     # did not arrive in time.
-    if silent_runs(song[np.argmax(np.abs(song) > SILENCE) :], int(SHORTEST_GAP_SECONDS * SONG_RATE)):
-        raise Failure("the render itself has silences; gaps cannot be told from them")
+    expect(not silent_runs(song[np.argmax(np.abs(song) > SILENCE) :], int(SHORTEST_GAP_SECONDS * SONG_RATE)),
+           "the render itself has silences; gaps cannot be told from them")
     sounding = np.flatnonzero(np.abs(heard) > SILENCE)
-    if len(sounding) == 0:
-        raise Failure("the recording is silent")
+    expect(len(sounding) > 0, "the recording is silent")
     first, last = int(sounding[0]), int(sounding[-1]) + 1
     seconds = (last - first) / heard_rate
-    if seconds < min_seconds:
-        raise Failure(f"only {seconds:.2f} s of sound arrived")
+    expect(seconds >= min_seconds, f"only {seconds:.2f} s of sound arrived")
     music = heard[first:last]
     gaps = silent_runs(music, int(SHORTEST_GAP_SECONDS * heard_rate))
     longest = max((end - start for start, end in gaps), default=0) / heard_rate
-    if longest > block_frames / SONG_RATE:
-        raise Failure(f"the music fell silent for {longest * 1000:.1f} ms, longer than a block")
+    expect(longest <= block_frames / SONG_RATE,
+           f"the music fell silent for {longest * 1000:.1f} ms, longer than a block")
 
-    # Between the gaps the music must be the render; across a gap it may
-    # skip or repeat at most a block of it.
+    # Between the gaps the music must be the render.
     bounds = [0] + [edge for gap in gaps for edge in gap] + [len(music)]
     segments = [((start + first) / heard_rate,
                  low_pass(music[start:end], heard_rate, int((end - start) * SONG_RATE / heard_rate)))
                 for start, end in zip(bounds[::2], bounds[1::2])]
     stats = {"opening": 0, "worst": 1.0, "checked": 0, "slips": 0, "misfits": 0}
-    follow(segments, low_pass(song, SONG_RATE), block_frames, stats)
-    if stats["checked"] < 0.9 * seconds * SONG_RATE:
-        raise Failure(f"only {stats['checked'] / SONG_RATE:.2f} s of the {seconds:.2f} s heard fit the render")
+    follow(segments, low_pass(song, SONG_RATE, len(song)), block_frames, stats)
+    expect(stats["checked"] >= 0.9 * seconds * SONG_RATE,
+           f"only {stats['checked'] / SONG_RATE:.2f} s of the {seconds:.2f} s heard fit the render")
     print(f"ok: {seconds:.2f} s of the module heard from {first / heard_rate:.3f} s into the recording, "
           f"{stats['opening'] / SONG_RATE:.3f} s into the song; worst window correlation {stats['worst']:.3f}; "
           f"{len(gaps)} gaps, the longest {longest * 1000:.1f} ms; {stats['slips']} slips, "
@@ -137,8 +129,4 @@ def main(heard_path, heard_rate, song_path, block_frames, min_seconds):
 
 
 if __name__ == "__main__":
-    try:
-        main(*sys.argv[1:6])
-    except Failure as failure:
-        print(f"FAIL: {failure}")
-        sys.exit(1)
+    main(*sys.argv[1:6])
