@@ -47,10 +47,10 @@ struct TexelImage {
     std::vector<std::uint8_t> rgba;
 };
 
-class LoaderSceneTest : public test::GlTest {
+class LoaderSceneTest : public test::SceneTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
+        SceneTest::SetUp();
         recorder = std::make_unique<FrameRecordingWindow>(*window);
     }
     std::unique_ptr<LoaderScene> MakeLoader(PictureBlobs pictures = EmbeddedPictures()) {
@@ -65,12 +65,26 @@ TEST(PowerOfTwoAtLeast, RoundsUpToThePowerOfTwoAndNeverBelowOne) {
     }
 }
 
-TEST_F(LoaderSceneTest, FillsTheFifteenSlotsWithTextsAsWideAsTheirPowerOfTwoAnd64High) {
+TEST_F(LoaderSceneTest, ShowsABlackFrameThenText0At340FillsTheFifteenSlotsAndLeavesTheSceneState) {
     auto loader = MakeLoader();
-    ASSERT_NE(resources, nullptr) << "construction publishes the shared set";
+    ASSERT_TRUE(resources != nullptr && resources != &set) << "construction publishes its own set";
     EXPECT_FALSE(loader->IsFinished()) << "nothing is loaded before Start";
     EXPECT_TRUE(loader->Start());
     EXPECT_TRUE(loader->IsFinished() && resources->loaded);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_TRUE(SceneStateRestored());
+    std::vector<GLint> values;
+    for (const GLenum name : {GL_CULL_FACE_MODE, GL_MATRIX_MODE, GL_LIST_BASE, GL_MODELVIEW_STACK_DEPTH,
+                              GL_PROJECTION_STACK_DEPTH}) {
+        glGetIntegerv(name, &values.emplace_back());
+    }
+    EXPECT_EQ(values, (std::vector<GLint>{GL_BACK, GL_MODELVIEW, 0, 1, 1}));
+    std::array<GLfloat, 16> projection{};
+    glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
+    // Top-left pixel origin, y growing downwards.
+    EXPECT_EQ((std::array{projection[0], projection[5], projection[12], projection[13]}),
+              (std::array{2.0f / 640.0f, -2.0f / 480.0f, -1.0f, 1.0f}));
+
     std::vector<GLuint> names;
     for (const auto& texture : resources->textures) names.push_back(texture ? texture->name : 0);
     std::ranges::sort(names);
@@ -85,7 +99,27 @@ TEST_F(LoaderSceneTest, FillsTheFifteenSlotsWithTextsAsWideAsTheirPowerOfTwoAnd6
         const TexelImage texels(*resources->textures[kFirstTextSlot + k]);
         EXPECT_EQ(std::pair(texels.width, texels.height), std::pair(width, 64)) << k;
     }
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    ASSERT_EQ(recorder->frames.size(), 2u) << "a black frame, then the loading screen";
+    EXPECT_TRUE(std::ranges::all_of(recorder->frames[0].rgb, [](std::uint8_t v) { return v == 0; }));
+    const Frame& screen = recorder->frames[1];
+    const int w0 = resources->textWidths[0];
+    const TexelImage text(*resources->textures[kFirstTextSlot]);
+    int lit = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const test::Rgb pixel = screen.At(x, y);
+            if (x < 340 || x >= 340 + w0 || y < 340 || y >= 340 + 64) {
+                ASSERT_EQ(pixel.r | pixel.g | pixel.b, 0) << "outside the box at " << x << ", " << y;
+                continue;
+            }
+            // One texel per pixel, the texture's first row at the bottom.
+            ASSERT_EQ(pixel.r, text.At(x - 340, 340 + 63 - y)[0]) << x << ", " << y;
+            ASSERT_TRUE(pixel.r == pixel.g && pixel.g == pixel.b) << "white text at " << x << ", " << y;
+            lit += pixel.r == 255;
+        }
+    }
+    EXPECT_GT(lit, 200) << "the loading line is visible";
     loader.reset();
     EXPECT_EQ(resources, nullptr) << "destroying the scene withdraws the shared set";
 }
@@ -131,45 +165,6 @@ TEST_F(LoaderSceneTest, TextSitsOnItsBaselineAtTheLeftInWhiteAndIsBlackBeyondThe
         }
     }
     EXPECT_TRUE(litInside);
-}
-
-TEST_F(LoaderSceneTest, ShowsABlackFrameThenText0AtItsOwnSizeAt340AndLeavesTheSceneState) {
-    const auto loader = MakeLoader();
-    loader->Start();
-    ASSERT_EQ(recorder->frames.size(), 2u) << "a black frame, then the loading screen";
-    EXPECT_TRUE(std::ranges::all_of(recorder->frames[0].rgb, [](std::uint8_t v) { return v == 0; }));
-    const Frame& screen = recorder->frames[1];
-    const int w0 = resources->textWidths[0];
-    const TexelImage text(*resources->textures[kFirstTextSlot]);
-    int lit = 0;
-    for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) {
-            const test::Rgb pixel = screen.At(x, y);
-            if (x < 340 || x >= 340 + w0 || y < 340 || y >= 340 + 64) {
-                ASSERT_EQ(pixel.r | pixel.g | pixel.b, 0) << "outside the box at " << x << ", " << y;
-                continue;
-            }
-            // One texel per pixel, the texture's first row at the bottom.
-            ASSERT_EQ(pixel.r, text.At(x - 340, 340 + 63 - y)[0]) << x << ", " << y;
-            ASSERT_TRUE(pixel.r == pixel.g && pixel.g == pixel.b) << "white text at " << x << ", " << y;
-            lit += pixel.r == 255;
-        }
-    }
-    EXPECT_GT(lit, 200) << "the loading line is visible";
-
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_2D));
-    std::vector<GLint> values;
-    for (const GLenum name : {GL_CULL_FACE_MODE, GL_MATRIX_MODE, GL_LIST_BASE, GL_MODELVIEW_STACK_DEPTH,
-                              GL_PROJECTION_STACK_DEPTH}) {
-        glGetIntegerv(name, &values.emplace_back());
-    }
-    EXPECT_EQ(values, (std::vector<GLint>{GL_BACK, GL_MODELVIEW, 0, 1, 1}));
-    std::array<GLfloat, 16> projection{};
-    glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
-    // Top-left pixel origin, y growing downwards.
-    EXPECT_EQ((std::array{projection[0], projection[5], projection[12], projection[13]}),
-              (std::array{2.0f / 640.0f, -2.0f / 480.0f, -1.0f, 1.0f}));
 }
 
 // A copy of an embedded picture whose magic no longer reads "KNOT" stops the
