@@ -14,21 +14,6 @@ namespace {
 
 using test::Frame;
 
-// The real window, keeping every frame as it is swapped.
-class FrameRecordingWindow final : public platform::Window {
-public:
-    explicit FrameRecordingWindow(platform::Window& real) : real(real) {}
-    bool Created() const override { return real.Created(); }
-    platform::WindowEvent PollEvent() override { return real.PollEvent(); }
-    void SwapBuffers() override {
-        frames.emplace_back();
-        real.SwapBuffers();
-    }
-    void Destroy() override { real.Destroy(); }
-    platform::Window& real;
-    std::vector<Frame> frames;
-};
-
 // Level 0 of a texture, RGBA, row 0 first.
 struct TexelImage {
     explicit TexelImage(const Texture& texture) {
@@ -62,16 +47,21 @@ std::array<int, 5> LitExtent(const TexelImage& texels) {
     return extent;
 }
 
-class LoaderSceneTest : public test::SceneTest {
+// The loader draws to the fixture, which passes every call on to the real
+// window and keeps each frame as it is swapped.
+class LoaderSceneTest : public test::SceneTest, public platform::Window {
 protected:
-    void SetUp() override {
-        SceneTest::SetUp();
-        recorder = std::make_unique<FrameRecordingWindow>(*window);
+    bool Created() const override { return window->Created(); }
+    platform::WindowEvent PollEvent() override { return window->PollEvent(); }
+    void SwapBuffers() override {
+        frames.emplace_back();
+        window->SwapBuffers();
     }
+    void Destroy() override { window->Destroy(); }
     std::unique_ptr<LoaderScene> MakeLoader(PictureBlobs pictures = EmbeddedPictures()) {
-        return std::make_unique<LoaderScene>(*recorder, pictures);
+        return std::make_unique<LoaderScene>(*this, pictures);
     }
-    std::unique_ptr<FrameRecordingWindow> recorder;
+    std::vector<Frame> frames;
 };
 
 TEST(PowerOfTwoAtLeast, RoundsUpToThePowerOfTwoAndNeverBelowOne) {
@@ -115,8 +105,8 @@ TEST_F(LoaderSceneTest, ShowsABlackFrameThenText0At340FillsTheFifteenSlotsAndLea
         EXPECT_EQ(std::pair(texels.width, texels.height), std::pair(width, 64)) << k;
     }
 
-    ASSERT_EQ(recorder->frames.size(), 2u) << "a black frame, then the loading screen";
-    EXPECT_TRUE(std::ranges::all_of(recorder->frames[0].rgb, [](std::uint8_t v) { return v == 0; }));
+    ASSERT_EQ(frames.size(), 2u) << "a black frame, then the loading screen";
+    EXPECT_TRUE(std::ranges::all_of(frames[0].rgb, [](std::uint8_t v) { return v == 0; }));
     // Text 0 at one texel per pixel in the box from (340, 340), its first row
     // at the bottom (row 76 + row counted from the bottom), white on black.
     const TexelImage text(*resources->textures[kFirstTextSlot]);
@@ -127,7 +117,7 @@ TEST_F(LoaderSceneTest, ShowsABlackFrameThenText0At340FillsTheFifteenSlotsAndLea
             std::fill(at, at + 3, text.At(column, row)[0]);
         }
     }
-    EXPECT_TRUE(recorder->frames[1].rgb == expected);
+    EXPECT_TRUE(frames[1].rgb == expected);
     EXPECT_GT(std::ranges::count(expected, 255), 600) << "the loading line is visible";
     loader.reset();
     EXPECT_EQ(resources, nullptr) << "destroying the scene withdraws the shared set";
@@ -162,14 +152,14 @@ TEST_F(LoaderSceneTest, BrokenPictureStopsTheBuildKeepingWhatCameBefore) {
         PictureBlobs pictures = EmbeddedPictures();
         const bool first = item == data::picture1;
         (first ? pictures.picture1 : pictures.picture2) = {0, static_cast<std::uint32_t>(broken.size()), broken.data()};
-        recorder->frames.clear();
+        frames.clear();
         const auto loader = MakeLoader(pictures);
         EXPECT_FALSE(loader->Start() || loader->IsFinished() || resources->loaded);
         EXPECT_EQ(resources->textures[kPicture1Slot] == nullptr, first);
         for (int slot = kPicture2Slot; slot < kTextureSlots; ++slot) {
             EXPECT_EQ(resources->textures[slot] == nullptr, slot < kFirstTextSlot) << "slot " << slot;
         }
-        EXPECT_EQ(recorder->frames.size(), 2u);
+        EXPECT_EQ(frames.size(), 2u);
     }
 }
 
