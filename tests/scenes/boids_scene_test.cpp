@@ -10,8 +10,6 @@
 namespace zint {
 namespace {
 
-using test::Xyz;
-
 constexpr test::Rgb kFloor{0, 255, 0};
 
 // Spheres red, floor green, texts 4 to 10 blue in their bottom half and red on top.
@@ -70,7 +68,7 @@ TEST_F(BoidsSceneTest, ConstructionAndStartResetTheFlockAndUpdatesPaceTheTextsAn
             // A quarter turn takes the eye in x and z from (4, 4) to (-4, 4).
             EXPECT_TRUE(update != 180 || std::abs(scene->eye.x + 4.0f) + std::abs(scene->eye.z - 4.0f) < 1e-3f);
         }
-        EXPECT_EQ(Xyz(scene->target), Xyz(scene->flock->centre));
+        EXPECT_EQ(test::Xyz(scene->target), test::Xyz(scene->flock->centre));
     }
     scene->Start();
     scene->Update(32.0f);

@@ -7,7 +7,6 @@
 namespace zint {
 namespace {
 
-using test::Frame;
 using test::Xyz;
 
 constexpr int kFogGrey = 64;  // 0.25 of full scale
@@ -75,10 +74,10 @@ TEST_F(TunnelSceneTest, CornerPictureFadesOutUprightInTheBottomRightSquareAsTheW
         scene.Update(seconds);
         set.textures[kPicture2Slot] = test::Plain({0, 0, 0});
         scene.Render();
-        const Frame without;
+        const test::Frame without;
         set.textures[kPicture2Slot] = test::TwoTone({128, 0, 0}, {0, 128, 0}, 4);
         scene.Render();
-        const Frame with;
+        const test::Frame with;
         EXPECT_TRUE(SceneStateRestored());
         if (seconds > 0) {
             EXPECT_EQ(without.rgb, with.rgb) << "at full fade the corner adds nothing";
