@@ -117,7 +117,6 @@ TEST(FlockStep, SeparationCountsEveryOtherBoidAlikeWhereCohesionWeighsTheirPosit
         flock.boids[i].position.Set(i <= 25 ? 1.0f : 0.0f, 1.0f, i <= 25 ? 0.0f : 3.0f);
     }
     flock.boids[0].position.Set(0.0f, 1.0f, 0.0f);
-    flock.boids[0].velocity.Clear();
     flock.StepFlock(kFrame);
     const Vector3& heading = flock.boids[0].velocity;
     EXPECT_TRUE(heading.x < -0.7f && heading.z > 0.55f) << heading.x << "," << heading.z;
