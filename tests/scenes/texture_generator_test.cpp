@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <set>
 #include <vector>
@@ -18,7 +19,9 @@ using Point = std::pair<int, int>;
 
 Bytes Copy(const TextureGenerator& g, int layer) { return {g.Layer(layer).begin(), g.Layer(layer).end()}; }
 
-std::vector<int> Channels(TextureGenerator& g, int l, int x, int y) { return {g.Pixel(l, x, y), g.Pixel(l, x, y) + 3}; }
+std::vector<int> Channels(TextureGenerator& g, int layer, int x, int y) {
+    return {g.Pixel(layer, x, y), g.Pixel(layer, x, y) + 3};
+}
 
 // Channel 0 = x, channel 1 = y, channel 2 = x ^ y: a remap's result names its source.
 void FillCoordinates(TextureGenerator& g, int layer) {
@@ -33,6 +36,7 @@ Point SourceOf(TextureGenerator& g, int layer, int x, int y) {
     return {p[0], p[1]};
 }
 
+// A script of the operations given; its version and its magic's second byte may be made wrong.
 Bytes Script(const std::vector<std::array<std::uint8_t, 8>>& operations, int count, std::uint8_t version = 4,
              std::uint8_t magic = 0x3C) {
     Bytes bytes = {0x94, magic, 0x00, 0x00, version, static_cast<std::uint8_t>(count)};
