@@ -1,11 +1,15 @@
 #pragma once
-// What the scene tests share: textures made from a colour rule, a resource
-// set published for the scenes, the whole back buffer, and where a camera
-// shows a point (computed here, not by GL).
+// What the scene tests share: two-tone textures, the back buffer and probes of
+// it, a resource set published for the scenes, and where a camera shows a
+// point (computed here, not by GL).
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "gfx/resources.h"
@@ -15,26 +19,18 @@
 
 namespace zint::test {
 
-// Texel (column, row) is colour(column, row); row 0 is uploaded first.
-template <typename Colour>
-std::unique_ptr<Texture> MakeTexture(int width, int height, Colour colour) {
-    std::vector<std::uint8_t> texels;
-    for (int row = 0; row < height; ++row) {
-        for (int column = 0; column < width; ++column) {
-            const Rgb c = colour(column, row);
-            texels.insert(texels.end(), {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
-                                         static_cast<std::uint8_t>(c.b)});
-        }
-    }
-    auto texture = std::make_unique<Texture>();
-    texture->Upload(3, width, height, GL_RGB, texels.data());
-    return texture;
-}
-
 // Square, its bottom half (the rows uploaded first) one colour and its top the other.
 inline std::unique_ptr<Texture> TwoTone(Rgb bottom, Rgb top, int side = 64) {
-    return MakeTexture(side, side, [=](int, int row) { return row < side / 2 ? bottom : top; });
+    std::vector<std::uint8_t> texels;
+    for (int i = 0; i < side * side; ++i) {
+        const Rgb c = i < side * side / 2 ? bottom : top;
+        texels.insert(texels.end(), {std::uint8_t(c.r), std::uint8_t(c.g), std::uint8_t(c.b)});
+    }
+    auto texture = std::make_unique<Texture>();
+    texture->Upload(3, side, side, GL_RGB, texels.data());
+    return texture;
 }
+inline std::unique_ptr<Texture> Plain(Rgb colour) { return TwoTone(colour, colour, 4); }
 
 inline std::array<float, 3> Xyz(const Vector3& v) { return {v.x, v.y, v.z}; }
 
@@ -51,6 +47,27 @@ struct Frame {
     }
     std::vector<std::uint8_t> rgb;
 };
+
+// A pixel expected within `tolerance` of a colour in every channel.
+struct Probe {
+    int x, y;
+    Rgb colour;
+    int tolerance = 50;
+};
+
+// The probes the back buffer misses, each as "x,y: r g b; ", or "" for none.
+inline std::string Misses(std::initializer_list<Probe> probes) {
+    const Frame frame;
+    std::ostringstream misses;
+    for (const Probe& p : probes) {
+        const Rgb c = frame.At(p.x, p.y);
+        if (std::max({std::abs(c.r - p.colour.r), std::abs(c.g - p.colour.g), std::abs(c.b - p.colour.b)}) >
+            p.tolerance) {
+            misses << p.x << "," << p.y << ": " << c.r << " " << c.g << " " << c.b << "; ";
+        }
+    }
+    return misses.str();
+}
 
 // A window with a resource set published for the scenes: the font 32 pixels
 // high and every text 64 wide; each test puts in the textures it draws.
