@@ -12,7 +12,6 @@
 #include <random>
 #include <tuple>
 
-#include "data/items.h"
 #include "music/file_callbacks.h"
 #include "music/tick_engine.h"
 #include "tests/music/loader_test_support.h"
@@ -46,7 +45,8 @@ LoadResult LoadedSample(XmSample sample) {
 }
 const Sample& FirstSample(const LoadResult& loaded) { return loaded.song->instruments.at(1).ownedSamples.at(0); }
 
-TEST(LoaderTest, UnpacksMaskAndPlainCellsWhateverThePackedSizeSays) {
+// (Instrument 0 has no samples and a header of 40 bytes, past the 29 read.)
+TEST(LoaderTest, UnpacksMaskAndPlainCellsWhateverThePackedSizeSaysAndReadsInstruments) {
     XmModule module = SmallModule();
     module.patterns[0].packedSize = 1;
     const LoadResult loaded = Loaded(module);
@@ -56,17 +56,6 @@ TEST(LoaderTest, UnpacksMaskAndPlainCellsWhateverThePackedSizeSays) {
                                        {255, 0, 0, 0, 0}, {0, 0, 0, 0x0E, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0x42}}));
     // Packed size 0: empty for all its rows.
     EXPECT_EQ(Cells(loaded.song->patterns[1]), std::vector<CellFields>(32));
-    // The highest note and instrument are kept; beyond them no note, no instrument.
-    module.patterns[0] = {2, {0x83, 96, 128, 0x83, 255, 1, 0x81, 98, 0x83, 254, 7}, std::nullopt};
-    const LoadResult edges = Loaded(module);
-    EXPECT_EQ(Cells(edges.song->patterns[0]),
-              (std::vector<CellFields>{{96, 128, 0, 0, 0}, {255, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 7, 0, 0, 0}}));
-    EXPECT_EQ(edges.repairs, kRepairNote);
-}
-
-// (Instrument 0 has no samples and a header of 40 bytes, past the 29 read.)
-TEST(LoaderTest, ReadsInstruments) {
-    const LoadResult loaded = Loaded(SmallModule());
     EXPECT_EQ(loaded.song->instruments[0].sampleCount, 0);
     const Instrument& read = loaded.song->instruments[1];
     EXPECT_EQ(std::vector<int>({read.sampleCount, read.sampleMap[0], read.sampleMap[1], read.sampleMap[95],
@@ -76,6 +65,12 @@ TEST(LoaderTest, ReadsInstruments) {
                                 read.volumeEnvelopeFlags, read.panningEnvelopeFlags, read.vibratoType,
                                 read.vibratoSweep, read.vibratoDepth, read.vibratoRate, read.fadeout}),
               std::vector<int>({3, 0, 1, 2, 10, 32, 24, 32, 3, 4, 1, 1, 3, 0x03, 0x05, 1, 2, 3, 4, 0x1000}));
+    // The highest note and instrument are kept; beyond them no note, no instrument.
+    module.patterns[0] = {2, {0x83, 96, 128, 0x83, 255, 1, 0x81, 98, 0x83, 254, 7}, std::nullopt};
+    const LoadResult edges = Loaded(module);
+    EXPECT_EQ(Cells(edges.song->patterns[0]),
+              (std::vector<CellFields>{{96, 128, 0, 0, 0}, {255, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 7, 0, 0, 0}}));
+    EXPECT_EQ(edges.repairs, kRepairNote);
 }
 
 TEST(LoaderTest, DecodesSamplesAndNormalisesTheirLoops) {
@@ -231,25 +226,12 @@ TEST(LoaderTest, EveryTruncationAndRandomDamageLoadsPlayablyOrIsRefused) {
     }
 }
 
-TEST(LoaderTest, TheProductionsModuleLoadsWholeWithNothingToMend) {
-    const auto embedded = data::ItemSpan(data::musicModule);
-    const Bytes bytes(embedded.begin(), embedded.end());
-    ASSERT_EQ(bytes, ReadFile(ZINT_PRODUCTION_MODULE)) << "the embedded item is data/module.xm";
-    const LoadResult loaded = LoadFromBytes(bytes);
-    ASSERT_NE(loaded.song, nullptr);
-    EXPECT_EQ(std::pair(loaded.repairs, loaded.endPosition), std::pair(0u, static_cast<std::uint32_t>(bytes.size())));
-    ExpectPlayable(*loaded.song);
-    const Song& song = *loaded.song;
-    EXPECT_EQ(std::vector<int>({song.channelCount, song.patternSlotCount, song.songLength, song.restartPosition,
-                                song.songFlags & 1, song.defaultSpeed, song.defaultBpm}),
-              std::vector<int>({32, 10, 10, 0, 1, 6, 108}));
-}
-
 // The same 100 counting bytes in memory and in a file, read through each
 // set of callbacks: reads are cut at the end and leave the rest of the
 // destination alone; seeks follow their origin and stop at the end (an
 // unknown origin moves nothing, before the start counts as past the end).
-TEST(ModuleFileCallbacksTest, MemoryAndDiskKeepOneContract) {
+// What does not open yields nothing, and a missing operation clears all five.
+TEST(ModuleFileCallbacksTest, MemoryAndDiskKeepOneContractAndWhatDoesNotOpenYieldsNothing) {
     Bytes bytes(100);
     std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
     MemoryFile memory{0, 100, bytes.data()};
@@ -280,14 +262,9 @@ TEST(ModuleFileCallbacksTest, MemoryAndDiskKeepOneContract) {
             EXPECT_EQ(stream.Tell(), position) << offset << " from " << int{origin};
         }
         stream.Seek(10, kSeekSet);
-        EXPECT_EQ(stream.Size(), 100u);
-        EXPECT_EQ(stream.Tell(), 10u);
+        EXPECT_EQ(std::pair(stream.Size(), stream.Tell()), std::pair(100u, 10u));
     }
     std::filesystem::remove(path);
-}
-
-// What does not open yields nothing, and a missing operation clears all five callbacks.
-TEST(ModuleFileCallbacksTest, WhatDoesNotOpenYieldsNothing) {
     EXPECT_EQ(DiskFileOpen("/nonexistent/zint/module.xm"), nullptr);
     EXPECT_EQ(DiskFileOpen(nullptr), nullptr);
     SetModuleFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, nullptr);
