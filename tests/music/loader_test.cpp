@@ -6,14 +6,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <numeric>
 #include <random>
 #include <tuple>
 
 #include "music/file_callbacks.h"
-#include "music/tick_engine.h"
 #include "tests/music/loader_test_support.h"
 
 namespace zint {
@@ -21,14 +19,7 @@ namespace {
 
 using namespace test;
 
-using CellFields = std::tuple<int, int, int, int, int>;
-std::vector<CellFields> Cells(const Pattern& pattern) {
-    std::vector<CellFields> fields;
-    for (const PatternCell& c : pattern.cells) {
-        fields.emplace_back(c.note, c.instrument, c.volumeColumn, c.effect, c.effectParam);
-    }
-    return fields;
-}
+using Cells = std::vector<PatternCell>;
 
 LoadResult Loaded(const XmModule& module) {
     LoadResult loaded = LoadFromBytes(module.Build());
@@ -50,12 +41,11 @@ TEST(LoaderTest, UnpacksMaskAndPlainCellsWhateverThePackedSizeSaysAndReadsInstru
     XmModule module = SmallModule();
     module.patterns[0].packedSize = 1;
     const LoadResult loaded = Loaded(module);
-    EXPECT_EQ(Cells(loaded.song->patterns[0]),
-              (std::vector<CellFields>{{49, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {49, 1, 0x20, 0x0A, 0x05},
-                                       {255, 0, 0xC0, 0x0F, 0xFF},  // note 97, instrument 129
-                                       {255, 0, 0, 0, 0}, {0, 0, 0, 0x0E, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0x42}}));
+    EXPECT_EQ(loaded.song->patterns[0].cells, (Cells{{49, 1, 0, 0, 0}, {}, {49, 1, 0x20, 0x0A, 0x05},
+                                                      {255, 0, 0xC0, 0x0F, 0xFF},  // note 97, instrument 129
+                                                      {255, 0, 0, 0, 0}, {0, 0, 0, 0x0E, 0}, {}, {0, 0, 0, 0, 0x42}}));
     // Packed size 0: empty for all its rows.
-    EXPECT_EQ(Cells(loaded.song->patterns[1]), std::vector<CellFields>(32));
+    EXPECT_EQ(loaded.song->patterns[1].cells, Cells(32));
     EXPECT_EQ(loaded.song->instruments[0].sampleCount, 0);
     const Instrument& read = loaded.song->instruments[1];
     EXPECT_EQ(std::vector<int>({read.sampleCount, read.sampleMap[0], read.sampleMap[1], read.sampleMap[95],
@@ -68,8 +58,7 @@ TEST(LoaderTest, UnpacksMaskAndPlainCellsWhateverThePackedSizeSaysAndReadsInstru
     // The highest note and instrument are kept; beyond them no note, no instrument.
     module.patterns[0] = {2, {0x83, 96, 128, 0x83, 255, 1, 0x81, 98, 0x83, 254, 7}, std::nullopt};
     const LoadResult edges = Loaded(module);
-    EXPECT_EQ(Cells(edges.song->patterns[0]),
-              (std::vector<CellFields>{{96, 128, 0, 0, 0}, {255, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 7, 0, 0, 0}}));
+    EXPECT_EQ(edges.song->patterns[0].cells, (Cells{{96, 128, 0, 0, 0}, {255, 1, 0, 0, 0}, {}, {0, 7, 0, 0, 0}}));
     EXPECT_EQ(edges.repairs, kRepairNote);
 }
 
@@ -236,7 +225,7 @@ TEST(ModuleFileCallbacksTest, MemoryAndDiskKeepOneContractAndWhatDoesNotOpenYiel
     std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
     MemoryFile memory{0, 100, bytes.data()};
     const std::string path = std::filesystem::temp_directory_path() / ("zint_module_" + std::to_string(::getpid()));
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 100);
+    WriteFile(path, bytes);
     for (const bool disk : {false, true}) {
         SCOPED_TRACE(disk ? "disk" : "memory");
         if (disk) {
