@@ -3,6 +3,7 @@
 // device gets.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -14,6 +15,21 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace test;
+
+// A tick handler that plays a looped saw on voice 0 and changes its pitch and
+// both gains on every tick, so that every block differs. Counts the ticks.
+inline const Sample toneForTicks = MakeSample(Ramp(100, -30000, 600), kForwardLoop, 0, 100);
+inline std::atomic<int> ticksSeen{0};
+inline void VaryVoiceEachTick(Song& song) {
+    Voice& voice = Voices()[0];
+    if (voice.sample == nullptr) PlayVoice(0, toneForTicks, 0, kHalf);
+    voice.step = kHalf + static_cast<std::uint64_t>(song.tick % 7) * 0x1000000;
+    voice.targetLeft = static_cast<std::uint8_t>(song.tick * 37);
+    voice.targetRight = static_cast<std::uint8_t>(255 - song.tick * 11);
+    ++song.tick;
+    ticksSeen.fetch_add(1, std::memory_order_relaxed);
+}
+
 
 // Starts and stops (by a stop, or by closing the output) at different points;
 // then plays a little more than a lap (2.2 s, 225 ticks of 432 frames) past
