@@ -123,73 +123,77 @@ TEST(LoaderTest, RefusesAWrongMagicAndWhatBreaksTheTablesJustPastTheLimit) {
     EXPECT_EQ(LoadFromBytes(packed).song, nullptr);
 }
 
-TEST(LoaderTest, MendsHeaderFieldsAndSaysSo) {
+// What each change reads as, and which repairs the loader reports for it.
+TEST(LoaderTest, MendsHeaderFieldsEnvelopesAndSamplesAndSaysSo) {
+    using Fields = std::vector<int>;
     struct Case {
         const char* name;
         std::function<void(XmModule&)> change;
-        std::function<int(const Song&)> field;
-        int expected;
+        std::function<Fields(const Song&)> fields;
+        Fields expected;
         std::uint32_t repairs;
     };
-    const auto length = [](const Song& s) { return int{s.songLength}; };
-    const auto restart = [](const Song& s) { return int{s.restartPosition}; };
-    const auto tempo = [](const Song& s) { return s.defaultSpeed * 1000 + s.defaultBpm; };
+    const auto length = [](const Song& s) { return Fields{s.songLength}; };
+    const auto restart = [](const Song& s) { return Fields{s.restartPosition}; };
+    const auto tempo = [](const Song& s) { return Fields{s.defaultSpeed, s.defaultBpm}; };
+    const auto sample = [](const Song& s) -> const Sample& { return s.instruments.at(1).ownedSamples.at(0); };
     const std::vector<Case> cases{
         {"a longer header, skipped", [](XmModule& m) { m.headerSize = 300; },
-         [](const Song& s) { return s.patterns.at(0).rowCount; }, 4, 0},
+         [](const Song& s) { return Fields{s.patterns.at(0).rowCount}; }, {4}, 0},
         {"an order entry past the stored patterns", [](XmModule&) {},
-         [](const Song& s) { return s.patterns.at(2).rowCount; }, 64, 0},
-        {"song length 300", [](XmModule& m) { m.songLength = 300; }, length, 256, kRepairSongLength},
-        {"song length 256", [](XmModule& m) { m.songLength = 256; }, length, 256, 0},
-        {"restart at the last entry", [](XmModule& m) { m.restartPosition = 2; }, restart, 2, 0},
-        {"restart past the song", [](XmModule& m) { m.restartPosition = 3; }, restart, 0, kRepairRestartPosition},
-        {"restart 0xFFFF", [](XmModule& m) { m.restartPosition = 0xFFFF; }, restart, 0, kRepairRestartPosition},
-        {"speed 0 is allowed, BPM 0 not", [](XmModule& m) { m.defaultSpeed = m.defaultBpm = 0; }, tempo, 1,
+         [](const Song& s) { return Fields{s.patterns.at(2).rowCount}; }, {64}, 0},
+        {"song length 300", [](XmModule& m) { m.songLength = 300; }, length, {256}, kRepairSongLength},
+        {"song length 256", [](XmModule& m) { m.songLength = 256; }, length, {256}, 0},
+        {"restart at the last entry", [](XmModule& m) { m.restartPosition = 2; }, restart, {2}, 0},
+        {"restart past the song", [](XmModule& m) { m.restartPosition = 3; }, restart, {0}, kRepairRestartPosition},
+        {"restart 0xFFFF", [](XmModule& m) { m.restartPosition = 0xFFFF; }, restart, {0}, kRepairRestartPosition},
+        {"speed 0 is allowed, BPM 0 not", [](XmModule& m) { m.defaultSpeed = m.defaultBpm = 0; }, tempo, {0, 1},
          kRepairTempo},
         {"tempo beyond 16 signed bits", [](XmModule& m) { m.defaultSpeed = 0xFFFF, m.defaultBpm = 0x8000; }, tempo,
-         32767 * 1001, kRepairTempo},
-        {"speed 31, BPM 255", [](XmModule& m) { m.defaultSpeed = 31, m.defaultBpm = 255; }, tempo, 31255, 0},
+         {32767, 32767}, kRepairTempo},
+        {"speed 31, BPM 255", [](XmModule& m) { m.defaultSpeed = 31, m.defaultBpm = 255; }, tempo, {31, 255}, 0},
         {"130 instruments", [](XmModule& m) { m.instruments.resize(130); },
-         [](const Song& s) { return int{s.instrumentCount}; }, 128, kRepairInstrumentCount},
+         [](const Song& s) { return Fields{s.instrumentCount}; }, {128}, kRepairInstrumentCount},
         {"5 instruments, 2 in the file", [](XmModule& m) { m.instrumentCount = 5; },
-         [](const Song& s) { return s.instruments.at(4).sampleCount; }, 0, kRepairShortRead},
+         [](const Song& s) { return Fields{s.instruments.at(4).sampleCount}; }, {0}, kRepairShortRead},
         {"no order entries", [](XmModule& m) { m.songLength = 0, m.orderTable[0] = 1; },
-         [](const Song& s) { return int{s.patternSlotCount}; }, 2, 0},
+         [](const Song& s) { return Fields{s.patternSlotCount}; }, {2}, 0},
         {"no order entries, entry 0 unstored", [](XmModule& m) { m.songLength = 0, m.orderTable[0] = 9; },
-         [](const Song& s) { return s.patterns.at(9).rowCount; }, 64, kRepairEmptyOrder},
+         [](const Song& s) { return Fields{s.patterns.at(9).rowCount}; }, {64}, kRepairEmptyOrder},
+        // Value 200 too high, tick 3 backwards; sustain 12 and loop end 3 of 3 points do not exist.
+        {"envelopes past their tables",
+         [](XmModule& m) {
+             m.instruments[1].volume = {{0, 64, 5, 200, 3, 10, 9, 0}, 40, 12, 2, 11, 0x07};
+             m.instruments[1].panning = {{}, 3, 0, 1, 3, 0x05};
+         },
+         [](const Song& s) {
+             const Instrument& read = s.instruments.at(1);
+             return Fields{read.volumePointCount,    read.volumeEnvelopeFlags, read.volumeEnvelope[1].y,
+                           read.volumeEnvelope[2].x, read.volumeEnvelope[3].x, read.panningEnvelopeFlags};
+         },
+         {12, 0x05, 64, 5, 9, 0x01}, kRepairEnvelope},
+        {"sample volume 65", [](XmModule& m) { m.instruments[1].samples[0].volume = 65; },
+         [&](const Song& s) { return Fields{sample(s).volume}; }, {64}, kRepairSampleVolume},
+        // The file's last 7 bytes hold three 16-bit frames of a sample said to be far longer.
+        {"a sample cut to the bytes the file holds",
+         [](XmModule& m) {
+             m.instruments[1].samples = {{.length = 0xFFFFFFFE, .loopStart = 2, .loopLength = 0x10000, .type = 0x11,
+                                          .data = DeltaCode({100, 200, 300, 400}, 16)}};
+             m.instruments[1].samples[0].data.pop_back();
+         },
+         [&](const Song& s) {
+             const Sample& cut = sample(s);
+             return Fields{static_cast<int>(cut.length), static_cast<int>(cut.loopStart),
+                           static_cast<int>(cut.loopLength), cut.data[2], cut.data[3]};
+         },
+         {3, 1, 2, 300, 200}, kRepairSampleLength | kRepairSampleLoop},
     };
     for (const Case& c : cases) {
         XmModule module = SmallModule();
         c.change(module);
         const LoadResult loaded = Loaded(module);
-        EXPECT_EQ(std::pair(c.field(*loaded.song), loaded.repairs), std::pair(c.expected, c.repairs)) << c.name;
+        EXPECT_EQ(std::pair(c.fields(*loaded.song), loaded.repairs), std::pair(c.expected, c.repairs)) << c.name;
     }
-}
-
-TEST(LoaderTest, MendsEnvelopesAndSamplesToStayInsideTheirTables) {
-    XmModule module = SmallModule();
-    XmInstrument& instrument = module.instruments[1];
-    instrument.volume = {{0, 64, 5, 200, 3, 10, 9, 0}, 40, 12, 2, 11, 0x07};  // y 200 too high, x 3 backwards
-    instrument.panning = {{}, 3, 0, 1, 3, 0x05};
-    const LoadResult loaded = Loaded(module);
-    const Instrument& read = loaded.song->instruments[1];
-    EXPECT_EQ(std::vector<int>({read.volumePointCount, read.volumeEnvelopeFlags, read.volumeEnvelope[1].y,
-                                read.volumeEnvelope[2].x, read.volumeEnvelope[3].x, read.panningEnvelopeFlags}),
-              std::vector<int>({12, 0x05, 64, 5, 9, 0x01}));  // sustain 12 and loop end 3 of 3 do not exist
-    EXPECT_EQ(loaded.repairs, kRepairEnvelope);
-    EXPECT_EQ(FirstSample(LoadedSample({.volume = 65})).volume, 64);
-
-    // A sample is cut to the bytes the file holds: 7 bytes, three 16-bit frames.
-    module = SmallModule();
-    module.instruments[1].samples = {{.length = 0xFFFFFFFE, .loopStart = 2, .loopLength = 0x10000, .type = 0x11,
-                                      .data = DeltaCode({100, 200, 300, 400}, 16)}};
-    Bytes bytes = module.Build();
-    bytes.pop_back();
-    const LoadResult shortened = LoadFromBytes(bytes);
-    ASSERT_NE(shortened.song, nullptr);
-    const Sample& cut = FirstSample(shortened);
-    EXPECT_EQ(std::tuple(cut.length, cut.loopStart, cut.loopLength, cut.data[2], cut.data[3], shortened.repairs),
-              std::tuple(3u, 1u, 2u, std::int16_t{300}, std::int16_t{200}, kRepairSampleLength | kRepairSampleLoop));
 }
 
 TEST(LoaderTest, EveryTruncationAndRandomDamageLoadsPlayablyOrIsRefused) {

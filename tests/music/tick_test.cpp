@@ -130,9 +130,10 @@ Rows Note(std::uint8_t column, std::uint8_t effect = 0, std::uint8_t param = 0, 
 }
 
 // A volume envelope on points (0, 64), (10, 32), (20, 0), sustained at 32 unless told otherwise.
-XmInstrument Enveloped(XmEnvelope volume = {{0, 64, 10, 32, 20, 0}, 3, 1, 0, 0, 0x03}) {
+XmInstrument Enveloped(XmEnvelope volume = {{0, 64, 10, 32, 20, 0}, 3, 1, 0, 0, 0x03}, XmEnvelope panning = {}) {
     XmInstrument instrument = ToneInstrument();
     instrument.volume = volume;
+    instrument.panning = panning;
     instrument.fadeout = 0x800;
     return instrument;
 }
@@ -213,6 +214,8 @@ TEST_F(TickEngineTest, CommandsTickByTick) {
         {"L05 moves into the first segment", Note(0, 0x15, 5), 31, envelope, 0, {48, 44}, {plain}},
         {"L0A onto the second point", Note(0, 0x15, 10), 31, envelope, 0, {32, 32, 28}, {plain}},
         {"L1E past the last point ends it", Note(0, 0x15, 30), 31, envelope, 0, {0, 0}, {plain}},
+        {"a panning envelope walks as a volume one does", Note(0), 31, Of(&Channel::envelopePanning), 0, {0, 6, 12},
+         {Enveloped({}, {{0, 0, 10, 64}, 2, 0, 0, 0, 0x01})}},
         {"L00 before the first point starts there, on time", Note(0, 0x15, 0), 31, envelope, 0,
          {64, 58, 53, 48, 42, 37, 32}, {Enveloped({{4, 64, 10, 32, 20, 0}, 3, 0, 0, 0, 0x01})}},
     };
