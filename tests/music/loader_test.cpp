@@ -161,17 +161,17 @@ TEST(LoaderTest, MendsHeaderFieldsEnvelopesAndSamplesAndSaysSo) {
         {"no order entries, entry 0 unstored", [](XmModule& m) { m.songLength = 0, m.orderTable[0] = 9; },
          [](const Song& s) { return Fields{s.patterns.at(9).rowCount}; }, {64}, kRepairEmptyOrder},
         // Value 200 too high, tick 3 backwards; sustain 12 and loop end 3 of 3 points do not exist.
-        {"envelopes past their tables",
-         [](XmModule& m) {
-             m.instruments[1].volume = {{0, 64, 5, 200, 3, 10, 9, 0}, 40, 12, 2, 11, 0x07};
-             m.instruments[1].panning = {{}, 3, 0, 1, 3, 0x05};
-         },
+        {"a volume envelope past its table",
+         [](XmModule& m) { m.instruments[1].volume = {{0, 64, 5, 200, 3, 10, 9, 0}, 40, 12, 2, 11, 0x07}; },
          [](const Song& s) {
              const Instrument& read = s.instruments.at(1);
-             return Fields{read.volumePointCount,    read.volumeEnvelopeFlags, read.volumeEnvelope[1].y,
-                           read.volumeEnvelope[2].x, read.volumeEnvelope[3].x, read.panningEnvelopeFlags};
+             return Fields{read.volumePointCount, read.volumeEnvelopeFlags, read.volumeEnvelope[1].y,
+                           read.volumeEnvelope[2].x, read.volumeEnvelope[3].x};
          },
-         {12, 0x05, 64, 5, 9, 0x01}, kRepairEnvelope},
+         {12, 0x05, 64, 5, 9}, kRepairEnvelope},
+        {"a panning envelope looping past its points",
+         [](XmModule& m) { m.instruments[1].panning = {{}, 3, 0, 1, 3, 0x05}; },
+         [](const Song& s) { return Fields{s.instruments.at(1).panningEnvelopeFlags}; }, {0x01}, kRepairEnvelope},
         {"sample volume 65", [](XmModule& m) { m.instruments[1].samples[0].volume = 65; },
          [&](const Song& s) { return Fields{sample(s).volume}; }, {64}, kRepairSampleVolume},
         // The file's last 7 bytes hold three 16-bit frames of a sample said to be far longer.
