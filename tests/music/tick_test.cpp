@@ -62,8 +62,8 @@ Rows At(int row, Row cells) {
 // Order positions and rows one tick a row: breaks are decimal and above 63
 // mean row 0; a break to a row the pattern lacks lands on row 0; B and D in
 // one row follow the channel order; a jump past the song goes to entry 0;
-// the song wraps to its restart position.
-TEST_F(TickEngineTest, JumpsBreaksAndTheWrapToTheRestartPosition) {
+// the song wraps to its restart position. Then speed and tempo.
+TEST_F(TickEngineTest, JumpsBreaksTheWrapToTheRestartPositionSpeedTempoAndSpeedZero) {
     const std::vector<std::pair<std::vector<Rows>, std::vector<Position>>> cases{
         {{At(0, {{0, 0, 0, 0xD, 0x64}}), At(0, {{0, 0, 0, 0xD, 0x10}}), At(10, {{0, 0, 0, 0xD, 0x25}})},
          {{0, 0}, {1, 0}, {2, 10}, {0, 0}}},
@@ -80,9 +80,7 @@ TEST_F(TickEngineTest, JumpsBreaksAndTheWrapToTheRestartPosition) {
     module.restartPosition = 1;
     Load(module);
     EXPECT_EQ(Played(8), (std::vector<Position>{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {1, 0}}));
-}
 
-TEST_F(TickEngineTest, SpeedTempoAndSpeedZero) {
     Load(ModuleOf({{{{0, 0, 0, 0xF, 0x1F}}, {{0, 0, 0, 0xF, 0x20}}, {{0, 0, 0, 0xF, 0x00}}, {}, {}}}));
     Ticks(31);  // F1F: 31 ticks
     EXPECT_EQ(song->row, 0);
