@@ -149,7 +149,8 @@ TEST_F(TickEngineTest, CommandsTickByTick) {
     const XmInstrument looped = Enveloped({{0, 64, 10, 32, 20, 0}, 3, 0, 1, 2, 0x05}),
                        plain = Enveloped({{0, 64, 10, 32, 20, 0}, 3, 0, 0, 0, 0x01});
     const std::vector<ProbeCase> cases{
-        {"a note starts its instrument's sample", Note(0), 6, period, 0, {4608}, {ToneInstrument(40, 200)}},
+        {"a note starts its instrument's sample, an octave up", Note(0), 6, period, 0, {3840},
+         {ToneInstrument(40, 200, 12)}},
         {"at volume 40 the voice hears 40 x 64 x 65536 x 64 x 255 / 2^35", Note(0), 6, heard, 0, {79},
          {ToneInstrument(40, 200)}},
         {"and its panning", Note(0), 6, panning, 0, {200}, {ToneInstrument(40, 200)}},
