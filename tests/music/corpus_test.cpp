@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "music/file_callbacks.h"
 #include "tests/music/loader_test_support.h"

@@ -6,15 +6,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <numeric>
 #include <random>
 #include <tuple>
 
-#include "data/items.h"
 #include "music/file_callbacks.h"
-#include "music/tick_engine.h"
 #include "tests/music/loader_test_support.h"
 
 namespace zint {
@@ -22,14 +19,7 @@ namespace {
 
 using namespace test;
 
-using CellFields = std::tuple<int, int, int, int, int>;
-std::vector<CellFields> Cells(const Pattern& pattern) {
-    std::vector<CellFields> fields;
-    for (const PatternCell& c : pattern.cells) {
-        fields.emplace_back(c.note, c.instrument, c.volumeColumn, c.effect, c.effectParam);
-    }
-    return fields;
-}
+using Cells = std::vector<PatternCell>;
 
 LoadResult Loaded(const XmModule& module) {
     LoadResult loaded = LoadFromBytes(module.Build());
@@ -46,27 +36,16 @@ LoadResult LoadedSample(XmSample sample) {
 }
 const Sample& FirstSample(const LoadResult& loaded) { return loaded.song->instruments.at(1).ownedSamples.at(0); }
 
-TEST(LoaderTest, UnpacksMaskAndPlainCellsWhateverThePackedSizeSays) {
+// (Instrument 0 has no samples and a header of 40 bytes, past the 29 read.)
+TEST(LoaderTest, UnpacksMaskAndPlainCellsWhateverThePackedSizeSaysAndReadsInstruments) {
     XmModule module = SmallModule();
     module.patterns[0].packedSize = 1;
     const LoadResult loaded = Loaded(module);
-    EXPECT_EQ(Cells(loaded.song->patterns[0]),
-              (std::vector<CellFields>{{49, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {49, 1, 0x20, 0x0A, 0x05},
-                                       {255, 0, 0xC0, 0x0F, 0xFF},  // note 97, instrument 129
-                                       {255, 0, 0, 0, 0}, {0, 0, 0, 0x0E, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0x42}}));
+    EXPECT_EQ(loaded.song->patterns[0].cells, (Cells{{49, 1, 0, 0, 0}, {}, {49, 1, 0x20, 0x0A, 0x05},
+                                                      {255, 0, 0xC0, 0x0F, 0xFF},  // note 97, instrument 129
+                                                      {255, 0, 0, 0, 0}, {0, 0, 0, 0x0E, 0}, {}, {0, 0, 0, 0, 0x42}}));
     // Packed size 0: empty for all its rows.
-    EXPECT_EQ(Cells(loaded.song->patterns[1]), std::vector<CellFields>(32));
-    // The highest note and instrument are kept; beyond them no note, no instrument.
-    module.patterns[0] = {2, {0x83, 96, 128, 0x83, 255, 1, 0x81, 98, 0x83, 254, 7}, std::nullopt};
-    const LoadResult edges = Loaded(module);
-    EXPECT_EQ(Cells(edges.song->patterns[0]),
-              (std::vector<CellFields>{{96, 128, 0, 0, 0}, {255, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 7, 0, 0, 0}}));
-    EXPECT_EQ(edges.repairs, kRepairNote);
-}
-
-// (Instrument 0 has no samples and a header of 40 bytes, past the 29 read.)
-TEST(LoaderTest, ReadsInstruments) {
-    const LoadResult loaded = Loaded(SmallModule());
+    EXPECT_EQ(loaded.song->patterns[1].cells, Cells(32));
     EXPECT_EQ(loaded.song->instruments[0].sampleCount, 0);
     const Instrument& read = loaded.song->instruments[1];
     EXPECT_EQ(std::vector<int>({read.sampleCount, read.sampleMap[0], read.sampleMap[1], read.sampleMap[95],
@@ -76,6 +55,11 @@ TEST(LoaderTest, ReadsInstruments) {
                                 read.volumeEnvelopeFlags, read.panningEnvelopeFlags, read.vibratoType,
                                 read.vibratoSweep, read.vibratoDepth, read.vibratoRate, read.fadeout}),
               std::vector<int>({3, 0, 1, 2, 10, 32, 24, 32, 3, 4, 1, 1, 3, 0x03, 0x05, 1, 2, 3, 4, 0x1000}));
+    // The highest note and instrument are kept; beyond them no note, no instrument.
+    module.patterns[0] = {2, {0x83, 96, 128, 0x83, 255, 1, 0x81, 98, 0x83, 254, 7}, std::nullopt};
+    const LoadResult edges = Loaded(module);
+    EXPECT_EQ(edges.song->patterns[0].cells, (Cells{{96, 128, 0, 0, 0}, {255, 1, 0, 0, 0}, {}, {0, 7, 0, 0, 0}}));
+    EXPECT_EQ(edges.repairs, kRepairNote);
 }
 
 TEST(LoaderTest, DecodesSamplesAndNormalisesTheirLoops) {
@@ -139,73 +123,77 @@ TEST(LoaderTest, RefusesAWrongMagicAndWhatBreaksTheTablesJustPastTheLimit) {
     EXPECT_EQ(LoadFromBytes(packed).song, nullptr);
 }
 
-TEST(LoaderTest, MendsHeaderFieldsAndSaysSo) {
+// What each change reads as, and which repairs the loader reports for it.
+TEST(LoaderTest, MendsHeaderFieldsEnvelopesAndSamplesAndSaysSo) {
+    using Fields = std::vector<int>;
     struct Case {
         const char* name;
         std::function<void(XmModule&)> change;
-        std::function<int(const Song&)> field;
-        int expected;
+        std::function<Fields(const Song&)> fields;
+        Fields expected;
         std::uint32_t repairs;
     };
-    const auto length = [](const Song& s) { return int{s.songLength}; };
-    const auto restart = [](const Song& s) { return int{s.restartPosition}; };
-    const auto tempo = [](const Song& s) { return s.defaultSpeed * 1000 + s.defaultBpm; };
+    const auto length = [](const Song& s) { return Fields{s.songLength}; };
+    const auto restart = [](const Song& s) { return Fields{s.restartPosition}; };
+    const auto tempo = [](const Song& s) { return Fields{s.defaultSpeed, s.defaultBpm}; };
+    const auto sample = [](const Song& s) -> const Sample& { return s.instruments.at(1).ownedSamples.at(0); };
     const std::vector<Case> cases{
         {"a longer header, skipped", [](XmModule& m) { m.headerSize = 300; },
-         [](const Song& s) { return s.patterns.at(0).rowCount; }, 4, 0},
+         [](const Song& s) { return Fields{s.patterns.at(0).rowCount}; }, {4}, 0},
         {"an order entry past the stored patterns", [](XmModule&) {},
-         [](const Song& s) { return s.patterns.at(2).rowCount; }, 64, 0},
-        {"song length 300", [](XmModule& m) { m.songLength = 300; }, length, 256, kRepairSongLength},
-        {"song length 256", [](XmModule& m) { m.songLength = 256; }, length, 256, 0},
-        {"restart at the last entry", [](XmModule& m) { m.restartPosition = 2; }, restart, 2, 0},
-        {"restart past the song", [](XmModule& m) { m.restartPosition = 3; }, restart, 0, kRepairRestartPosition},
-        {"restart 0xFFFF", [](XmModule& m) { m.restartPosition = 0xFFFF; }, restart, 0, kRepairRestartPosition},
-        {"speed 0 is allowed, BPM 0 not", [](XmModule& m) { m.defaultSpeed = m.defaultBpm = 0; }, tempo, 1,
+         [](const Song& s) { return Fields{s.patterns.at(2).rowCount}; }, {64}, 0},
+        {"song length 300", [](XmModule& m) { m.songLength = 300; }, length, {256}, kRepairSongLength},
+        {"song length 256", [](XmModule& m) { m.songLength = 256; }, length, {256}, 0},
+        {"restart at the last entry", [](XmModule& m) { m.restartPosition = 2; }, restart, {2}, 0},
+        {"restart past the song", [](XmModule& m) { m.restartPosition = 3; }, restart, {0}, kRepairRestartPosition},
+        {"restart 0xFFFF", [](XmModule& m) { m.restartPosition = 0xFFFF; }, restart, {0}, kRepairRestartPosition},
+        {"speed 0 is allowed, BPM 0 not", [](XmModule& m) { m.defaultSpeed = m.defaultBpm = 0; }, tempo, {0, 1},
          kRepairTempo},
         {"tempo beyond 16 signed bits", [](XmModule& m) { m.defaultSpeed = 0xFFFF, m.defaultBpm = 0x8000; }, tempo,
-         32767 * 1001, kRepairTempo},
-        {"speed 31, BPM 255", [](XmModule& m) { m.defaultSpeed = 31, m.defaultBpm = 255; }, tempo, 31255, 0},
+         {32767, 32767}, kRepairTempo},
+        {"speed 31, BPM 255", [](XmModule& m) { m.defaultSpeed = 31, m.defaultBpm = 255; }, tempo, {31, 255}, 0},
         {"130 instruments", [](XmModule& m) { m.instruments.resize(130); },
-         [](const Song& s) { return int{s.instrumentCount}; }, 128, kRepairInstrumentCount},
+         [](const Song& s) { return Fields{s.instrumentCount}; }, {128}, kRepairInstrumentCount},
         {"5 instruments, 2 in the file", [](XmModule& m) { m.instrumentCount = 5; },
-         [](const Song& s) { return s.instruments.at(4).sampleCount; }, 0, kRepairShortRead},
+         [](const Song& s) { return Fields{s.instruments.at(4).sampleCount}; }, {0}, kRepairShortRead},
         {"no order entries", [](XmModule& m) { m.songLength = 0, m.orderTable[0] = 1; },
-         [](const Song& s) { return int{s.patternSlotCount}; }, 2, 0},
+         [](const Song& s) { return Fields{s.patternSlotCount}; }, {2}, 0},
         {"no order entries, entry 0 unstored", [](XmModule& m) { m.songLength = 0, m.orderTable[0] = 9; },
-         [](const Song& s) { return s.patterns.at(9).rowCount; }, 64, kRepairEmptyOrder},
+         [](const Song& s) { return Fields{s.patterns.at(9).rowCount}; }, {64}, kRepairEmptyOrder},
+        // Value 200 too high, tick 3 backwards; sustain 12 and loop end 3 of 3 points do not exist.
+        {"a volume envelope past its table",
+         [](XmModule& m) { m.instruments[1].volume = {{0, 64, 5, 200, 3, 10, 9, 0}, 40, 12, 2, 11, 0x07}; },
+         [](const Song& s) {
+             const Instrument& read = s.instruments.at(1);
+             return Fields{read.volumePointCount, read.volumeEnvelopeFlags, read.volumeEnvelope[1].y,
+                           read.volumeEnvelope[2].x, read.volumeEnvelope[3].x};
+         },
+         {12, 0x05, 64, 5, 9}, kRepairEnvelope},
+        {"a panning envelope looping past its points",
+         [](XmModule& m) { m.instruments[1].panning = {{}, 3, 0, 1, 3, 0x05}; },
+         [](const Song& s) { return Fields{s.instruments.at(1).panningEnvelopeFlags}; }, {0x01}, kRepairEnvelope},
+        {"sample volume 65", [](XmModule& m) { m.instruments[1].samples[0].volume = 65; },
+         [&](const Song& s) { return Fields{sample(s).volume}; }, {64}, kRepairSampleVolume},
+        // The file's last 7 bytes hold three 16-bit frames of a sample said to be far longer.
+        {"a sample cut to the bytes the file holds",
+         [](XmModule& m) {
+             m.instruments[1].samples = {{.length = 0xFFFFFFFE, .loopStart = 2, .loopLength = 0x10000, .type = 0x11,
+                                          .data = DeltaCode({100, 200, 300, 400}, 16)}};
+             m.instruments[1].samples[0].data.pop_back();
+         },
+         [&](const Song& s) {
+             const Sample& cut = sample(s);
+             return Fields{static_cast<int>(cut.length), static_cast<int>(cut.loopStart),
+                           static_cast<int>(cut.loopLength), cut.data[2], cut.data[3]};
+         },
+         {3, 1, 2, 300, 200}, kRepairSampleLength | kRepairSampleLoop},
     };
     for (const Case& c : cases) {
         XmModule module = SmallModule();
         c.change(module);
         const LoadResult loaded = Loaded(module);
-        EXPECT_EQ(std::pair(c.field(*loaded.song), loaded.repairs), std::pair(c.expected, c.repairs)) << c.name;
+        EXPECT_EQ(std::pair(c.fields(*loaded.song), loaded.repairs), std::pair(c.expected, c.repairs)) << c.name;
     }
-}
-
-TEST(LoaderTest, MendsEnvelopesAndSamplesToStayInsideTheirTables) {
-    XmModule module = SmallModule();
-    XmInstrument& instrument = module.instruments[1];
-    instrument.volume = {{0, 64, 5, 200, 3, 10, 9, 0}, 40, 12, 2, 11, 0x07};  // y 200 too high, x 3 backwards
-    instrument.panning = {{}, 3, 0, 1, 3, 0x05};
-    const LoadResult loaded = Loaded(module);
-    const Instrument& read = loaded.song->instruments[1];
-    EXPECT_EQ(std::vector<int>({read.volumePointCount, read.volumeEnvelopeFlags, read.volumeEnvelope[1].y,
-                                read.volumeEnvelope[2].x, read.volumeEnvelope[3].x, read.panningEnvelopeFlags}),
-              std::vector<int>({12, 0x05, 64, 5, 9, 0x01}));  // sustain 12 and loop end 3 of 3 do not exist
-    EXPECT_EQ(loaded.repairs, kRepairEnvelope);
-    EXPECT_EQ(FirstSample(LoadedSample({.volume = 65})).volume, 64);
-
-    // A sample is cut to the bytes the file holds: 7 bytes, three 16-bit frames.
-    module = SmallModule();
-    module.instruments[1].samples = {{.length = 0xFFFFFFFE, .loopStart = 2, .loopLength = 0x10000, .type = 0x11,
-                                      .data = DeltaCode({100, 200, 300, 400}, 16)}};
-    Bytes bytes = module.Build();
-    bytes.pop_back();
-    const LoadResult shortened = LoadFromBytes(bytes);
-    ASSERT_NE(shortened.song, nullptr);
-    const Sample& cut = FirstSample(shortened);
-    EXPECT_EQ(std::tuple(cut.length, cut.loopStart, cut.loopLength, cut.data[2], cut.data[3], shortened.repairs),
-              std::tuple(3u, 1u, 2u, std::int16_t{300}, std::int16_t{200}, kRepairSampleLength | kRepairSampleLoop));
 }
 
 TEST(LoaderTest, EveryTruncationAndRandomDamageLoadsPlayablyOrIsRefused) {
@@ -231,30 +219,17 @@ TEST(LoaderTest, EveryTruncationAndRandomDamageLoadsPlayablyOrIsRefused) {
     }
 }
 
-TEST(LoaderTest, TheProductionsModuleLoadsWholeWithNothingToMend) {
-    const auto embedded = data::ItemSpan(data::musicModule);
-    const Bytes bytes(embedded.begin(), embedded.end());
-    ASSERT_EQ(bytes, ReadFile(ZINT_PRODUCTION_MODULE)) << "the embedded item is data/module.xm";
-    const LoadResult loaded = LoadFromBytes(bytes);
-    ASSERT_NE(loaded.song, nullptr);
-    EXPECT_EQ(std::pair(loaded.repairs, loaded.endPosition), std::pair(0u, static_cast<std::uint32_t>(bytes.size())));
-    ExpectPlayable(*loaded.song);
-    const Song& song = *loaded.song;
-    EXPECT_EQ(std::vector<int>({song.channelCount, song.patternSlotCount, song.songLength, song.restartPosition,
-                                song.songFlags & 1, song.defaultSpeed, song.defaultBpm}),
-              std::vector<int>({32, 10, 10, 0, 1, 6, 108}));
-}
-
 // The same 100 counting bytes in memory and in a file, read through each
 // set of callbacks: reads are cut at the end and leave the rest of the
 // destination alone; seeks follow their origin and stop at the end (an
 // unknown origin moves nothing, before the start counts as past the end).
-TEST(ModuleFileCallbacksTest, MemoryAndDiskKeepOneContract) {
+// What does not open yields nothing, and a missing operation clears all five.
+TEST(ModuleFileCallbacksTest, MemoryAndDiskKeepOneContractAndWhatDoesNotOpenYieldsNothing) {
     Bytes bytes(100);
     std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
     MemoryFile memory{0, 100, bytes.data()};
     const std::string path = std::filesystem::temp_directory_path() / ("zint_module_" + std::to_string(::getpid()));
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 100);
+    WriteFile(path, bytes);
     for (const bool disk : {false, true}) {
         SCOPED_TRACE(disk ? "disk" : "memory");
         if (disk) {
@@ -281,13 +256,9 @@ TEST(ModuleFileCallbacksTest, MemoryAndDiskKeepOneContract) {
         }
         stream.Seek(10, kSeekSet);
         EXPECT_EQ(stream.Size(), 100u);
-        EXPECT_EQ(stream.Tell(), 10u);
+        EXPECT_EQ(stream.Tell(), 10u);  // where Size() found it
     }
     std::filesystem::remove(path);
-}
-
-// What does not open yields nothing, and a missing operation clears all five callbacks.
-TEST(ModuleFileCallbacksTest, WhatDoesNotOpenYieldsNothing) {
     EXPECT_EQ(DiskFileOpen("/nonexistent/zint/module.xm"), nullptr);
     EXPECT_EQ(DiskFileOpen(nullptr), nullptr);
     SetModuleFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, nullptr);

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "data/memory_file.h"
@@ -26,18 +23,13 @@ inline void UseMemoryFileCallbacks() {
     SetModuleFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, MemoryFileTell);
 }
 
-inline LoadResult LoadFromBytes(const Bytes& bytes, SampleDataSource source = {}) {
+inline LoadResult LoadFromBytes(const Bytes& bytes) {
     UseMemoryFileCallbacks();
     MemoryFile file{0, static_cast<std::uint32_t>(bytes.size()), bytes.data()};
     LoadResult result;
-    result.song = LoadSong(&file, std::move(source), &result.repairs);
+    result.song = LoadSong(&file, {}, &result.repairs);
     result.endPosition = file.position;
     return result;
-}
-
-inline Bytes ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void ExpectPlayable(const Song& song) { EXPECT_EQ(FirstViolation(song), ""); }

@@ -176,7 +176,8 @@ TEST(ConvertToPcm16Test, RoundsToNearestEvenAndClamps) {
                        {32767, -32768, 0, 2, 2, 0, -2, 32767, 32767, 32767, -32768, -32768, 1, -3}));
 }
 
-TEST(OutputFormatTest, SizesFollowTheRateTheTickLengthEveryTempoAndBlocksTheDevicesByteCount) {
+// The sizes follow the rate; the tick length for every tempo; blocks from the device's byte count.
+TEST_F(OfflinePlayerTest, OutputSizesTickLengthsAndPlayBlocks) {
     for (const auto& [rate, block, ring, ramp] : {std::tuple{44100, 884, 88400, 128}, {22050, 444, 44400, 64}}) {
         const OutputFormat format = OutputFormatFor(rate);
         EXPECT_EQ(std::vector<int>({format.blockFrames, format.bufferMs, format.ringFrames, format.blockCount,
@@ -188,26 +189,11 @@ TEST(OutputFormatTest, SizesFollowTheRateTheTickLengthEveryTempoAndBlocksTheDevi
           {std::uint64_t{4} * 88400 * 1000000 + 4 * 884 * 42, 42}}) {
         EXPECT_EQ(PlayBlockAt(bytes, OutputFormatFor(44100)), block) << bytes;
     }
-    UseMemoryFileCallbacks();
-    ASSERT_TRUE(OpenSoundOutput(kRate, std::make_unique<OfflineSoundDevice>()));
     Song song;
     for (int bpm = 0; bpm <= 255; ++bpm) {
         SetBpm(song, bpm);
         ASSERT_EQ(std::pair(song.bpm, song.samplesPerTick), std::pair(bpm, 110250 / std::max(bpm, 1))) << bpm;
     }
-    CloseSoundOutput();
-}
-
-TEST(OpenSoundOutputTest, RefusesWithoutCallbacksDeviceOrUsableRate) {
-    SetModuleFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_FALSE(OpenSoundOutput(kRate, std::make_unique<OfflineSoundDevice>()));
-    UseMemoryFileCallbacks();
-    EXPECT_FALSE(OpenSoundOutput(kRate, nullptr));
-    for (int rate : {0, 100, kMaxSampleRate + 1}) {
-        EXPECT_FALSE(OpenSoundOutput(rate, std::make_unique<OfflineSoundDevice>()));
-    }
-    EXPECT_FALSE(OpenSoundOutput(kRate, std::make_unique<FakeSoundDevice>(false)));
-    EXPECT_EQ(CurrentOutput().sampleRate, 0);
 }
 
 std::vector<int> ticksRendered;  // the song's tickFramesLeft at each tick: 0 when a tick is due
@@ -262,14 +248,26 @@ TEST_F(PlaybackTest, WriterRendersWhatTheDeviceHasLeft) {
     }
 }
 
-TEST_F(PlaybackTest, FreeingTheSongThatPlaysStopsIt) {
+// Freeing another song leaves playback alone; freeing the one that plays
+// stops it. An open that is refused leaves no output.
+TEST_F(PlaybackTest, FreeingTheSongThatPlaysStopsItAndOpensAreRefusedWithoutWhatTheyNeed) {
     auto playing = std::make_unique<Song>(MakeSong());
     ASSERT_TRUE(StartPlayback(playing.get()));
     EXPECT_FALSE(FreeSong(nullptr));
-    EXPECT_TRUE(FreeSong(std::make_unique<Song>(MakeSong())));  // another song: playback goes on
+    EXPECT_TRUE(FreeSong(std::make_unique<Song>(MakeSong())));
     EXPECT_NE(CurrentSong(), nullptr);
     EXPECT_TRUE(FreeSong(std::move(playing)));
     EXPECT_EQ(CurrentSong(), nullptr);
+
+    SetModuleFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(OpenSoundOutput(kRate, std::make_unique<OfflineSoundDevice>()));
+    UseMemoryFileCallbacks();
+    EXPECT_FALSE(OpenSoundOutput(kRate, nullptr));
+    for (int rate : {0, 100, kMaxSampleRate + 1}) {
+        EXPECT_FALSE(OpenSoundOutput(rate, std::make_unique<OfflineSoundDevice>()));
+    }
+    EXPECT_FALSE(OpenSoundOutput(kRate, std::make_unique<FakeSoundDevice>(false)));
+    EXPECT_EQ(CurrentOutput().sampleRate, 0);
 }
 
 }  // namespace

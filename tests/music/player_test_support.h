@@ -3,7 +3,6 @@
 // output on an offline device; small modules written cell by cell.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -31,13 +30,11 @@ inline std::vector<std::int16_t> Ramp(std::size_t count, int from, int by = 0) {
 // the first of them a copy for the loop's interpolation.
 inline Sample MakeSample(std::vector<std::int16_t> frames, std::uint8_t loopMode = kNoLoop,
                          std::uint32_t loopStart = 0, std::uint32_t loopLength = 0) {
-    Sample sample;
-    sample.length = static_cast<std::uint32_t>(frames.size());
-    sample.loopMode = loopMode;
-    sample.loopStart = loopMode == kNoLoop ? 0 : loopStart;
-    sample.loopLength = loopMode == kNoLoop ? sample.length : loopLength;
-    sample.data = std::move(frames);
-    sample.data.resize(sample.length + kGuardFrames, 0);
+    const auto length = static_cast<std::uint32_t>(frames.size());
+    const bool looped = loopMode != kNoLoop;
+    Sample sample{.data = std::move(frames), .length = length, .loopStart = looped ? loopStart : 0,
+                  .loopLength = looped ? loopLength : length, .loopMode = loopMode};
+    sample.data.resize(length + kGuardFrames, 0);
     const std::uint32_t loopEnd = sample.loopStart + sample.loopLength;
     if (loopMode == kForwardLoop) sample.data[loopEnd] = sample.data[sample.loopStart];
     if (loopMode == kPingPongLoop) sample.data[loopEnd] = sample.data[loopEnd - 1];
@@ -67,20 +64,6 @@ inline Song MakeSong(int bpm = 125) {
     return song;
 }
 
-// A tick handler that plays a looped saw on voice 0 and changes its pitch and
-// both gains on every tick, so that every block differs. Counts the ticks.
-inline const Sample toneForTicks = MakeSample(Ramp(100, -30000, 600), kForwardLoop, 0, 100);
-inline std::atomic<int> ticksSeen{0};
-inline void VaryVoiceEachTick(Song& song) {
-    Voice& voice = Voices()[0];
-    if (voice.sample == nullptr) PlayVoice(0, toneForTicks, 0, kHalf);
-    voice.step = kHalf + static_cast<std::uint64_t>(song.tick % 7) * 0x1000000;
-    voice.targetLeft = static_cast<std::uint8_t>(song.tick * 37);
-    voice.targetRight = static_cast<std::uint8_t>(255 - song.tick * 11);
-    ++song.tick;
-    ticksSeen.fetch_add(1, std::memory_order_relaxed);
-}
-
 // The output open on an offline device at 44100 Hz; closed again afterwards.
 class OfflinePlayerTest : public testing::Test {
 protected:
@@ -95,14 +78,8 @@ protected:
     OfflineSoundDevice* device = nullptr;
 };
 
-struct Cell {
-    std::uint8_t note = 0;  // 1..96, 97 key-off
-    std::uint8_t instrument = 0;
-    std::uint8_t volume = 0;  // the volume column
-    std::uint8_t effect = 0;
-    std::uint8_t param = 0;
-};
-using Row = std::vector<Cell>;  // one cell per channel, missing ones empty
+// A cell as the file writes it (note 97 is key-off).
+using Row = std::vector<PatternCell>;  // one cell per channel, missing ones empty
 using Rows = std::vector<Row>;
 
 inline constexpr std::uint8_t kC4 = 49;  // the cell note of C-4
@@ -129,9 +106,9 @@ inline XmModule ModuleOf(const std::vector<Rows>& patterns, int channels = 2,
         XmPattern& pattern = module.patterns.emplace_back(XmPattern{static_cast<std::uint16_t>(patterns[i].size())});
         for (const Row& row : patterns[i]) {
             for (std::size_t c = 0; c < static_cast<std::size_t>(channels); ++c) {
-                const Cell cell = c < row.size() ? row[c] : Cell{};
+                const PatternCell cell = c < row.size() ? row[c] : PatternCell{};
                 pattern.packed.insert(pattern.packed.end(),
-                                      {cell.note, cell.instrument, cell.volume, cell.effect, cell.param});
+                                      {cell.note, cell.instrument, cell.volumeColumn, cell.effect, cell.effectParam});
             }
         }
     }

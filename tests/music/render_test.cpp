@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/items.h"
 #include "tests/music/player_test_support.h"
 #include "tests/music/render_test_support.h"
 
@@ -39,12 +40,22 @@ TEST(RenderTest, FromTheFirstFrameOfTheFirstTickUntilTheOrderSequenceComesBackTo
     EXPECT_EQ(Rendered({first, second}, 60).size(), 2u * (5 * 6 * 882));
 }
 
-// Listening in numbers: the whole song, as long as the scenes it plays under,
-// is never silent for a second, uses the range without clipping, and plays
-// the same every time.
-TEST(RenderTest, TheProductionModuleIsHeardThroughoutNearFullScale) {
-    LoadResult loaded = LoadFromBytes(ReadFile(ZINT_PRODUCTION_MODULE));
+// The embedded module is data/module.xm, and loads whole with nothing to
+// mend. Listening in numbers: the whole song, as long as the scenes it plays
+// under, is never silent for a second, uses the range without clipping, and
+// plays the same every time.
+TEST(RenderTest, TheProductionModuleLoadsWholeAndIsHeardThroughoutNearFullScale) {
+    const auto embedded = data::ItemSpan(data::musicModule);
+    const Bytes bytes(embedded.begin(), embedded.end());
+    ASSERT_EQ(bytes, ReadFile(ZINT_PRODUCTION_MODULE));
+    LoadResult loaded = LoadFromBytes(bytes);
     ASSERT_NE(loaded.song, nullptr);
+    EXPECT_EQ(std::pair(loaded.repairs, loaded.endPosition), std::pair(0u, static_cast<std::uint32_t>(bytes.size())));
+    ExpectPlayable(*loaded.song);
+    const Song& read = *loaded.song;
+    EXPECT_EQ(std::vector<int>({read.channelCount, read.patternSlotCount, read.songLength, read.restartPosition,
+                                read.songFlags & 1, read.defaultSpeed, read.defaultBpm}),
+              std::vector<int>({32, 10, 10, 0, 1, 6, 108}));
     const std::vector<std::int16_t> song = Render(*loaded.song, 600, true);
     const double seconds = static_cast<double>(song.size()) / 2 / 44100;
     EXPECT_TRUE(seconds > 70.0 && seconds < 76.0) << seconds << " s, against the line-up's length";

@@ -6,22 +6,24 @@
 #include <cstdint>
 #include <string>
 
+#include "music/effects.h"
 #include "music/song.h"
 
 namespace zint::test {
 
 namespace invariants {
 
-inline std::string Envelope(const zint::Envelope& points, int pointCount, int sustainPoint, int loopStart,
-                            int loopEnd, int flags) {
-    if (pointCount > kEnvelopePoints) return "more than 12 envelope points";
-    if (!(flags & kEnvelopeOn)) return "";
-    if (pointCount < 2) return "envelope on with fewer than 2 points";
-    if ((flags & kEnvelopeSustain) && sustainPoint >= pointCount) return "sustain point past the points";
-    if ((flags & kEnvelopeLoop) && (loopStart >= pointCount || loopEnd >= pointCount)) return "loop past the points";
-    for (int i = 0; i < pointCount; ++i) {
-        if (points[i].y > 64) return "envelope value above 64";
-        if (i > 0 && points[i].x < points[i - 1].x) return "envelope ticks going backwards";
+inline std::string Envelope(const EnvelopeShape& shape) {
+    if (shape.pointCount > kEnvelopePoints) return "more than 12 envelope points";
+    if (!(shape.flags & kEnvelopeOn)) return "";
+    if (shape.pointCount < 2) return "envelope on with fewer than 2 points";
+    if ((shape.flags & kEnvelopeSustain) && shape.sustainPoint >= shape.pointCount) return "sustain past the points";
+    if ((shape.flags & kEnvelopeLoop) && (shape.loopStart >= shape.pointCount || shape.loopEnd >= shape.pointCount)) {
+        return "loop past the points";
+    }
+    for (int i = 0; i < shape.pointCount; ++i) {
+        if (shape.points[i].y > 64) return "envelope value above 64";
+        if (i > 0 && shape.points[i].x < shape.points[i - 1].x) return "envelope ticks going backwards";
     }
     return "";
 }
@@ -62,13 +64,8 @@ inline std::string InstrumentRecord(const Instrument& instrument) {
         const Sample* expected = i < instrument.sampleCount ? &instrument.ownedSamples[i] : &emptySample;
         if (instrument.samples[i] != expected) return "sample slot " + std::to_string(i) + " misplaced";
     }
-    std::string problem = Envelope(instrument.volumeEnvelope, instrument.volumePointCount,
-                                   instrument.volumeSustainPoint, instrument.volumeLoopStart,
-                                   instrument.volumeLoopEnd, instrument.volumeEnvelopeFlags);
-    if (problem.empty()) {
-        problem = Envelope(instrument.panningEnvelope, instrument.panningPointCount, instrument.panningSustainPoint,
-                           instrument.panningLoopStart, instrument.panningLoopEnd, instrument.panningEnvelopeFlags);
-    }
+    std::string problem = Envelope(VolumeEnvelopeOf(instrument));
+    if (problem.empty()) problem = Envelope(PanningEnvelopeOf(instrument));
     for (std::size_t i = 0; problem.empty() && i < instrument.ownedSamples.size(); ++i) {
         problem = SampleData(instrument.ownedSamples[i]);
         if (!problem.empty()) problem = "sample " + std::to_string(i) + ": " + problem;

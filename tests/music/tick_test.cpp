@@ -62,8 +62,8 @@ Rows At(int row, Row cells) {
 // Order positions and rows one tick a row: breaks are decimal and above 63
 // mean row 0; a break to a row the pattern lacks lands on row 0; B and D in
 // one row follow the channel order; a jump past the song goes to entry 0;
-// the song wraps to its restart position.
-TEST_F(TickEngineTest, JumpsBreaksAndTheWrapToTheRestartPosition) {
+// the song wraps to its restart position. Then speed and tempo.
+TEST_F(TickEngineTest, JumpsBreaksTheWrapToTheRestartPositionSpeedTempoAndSpeedZero) {
     const std::vector<std::pair<std::vector<Rows>, std::vector<Position>>> cases{
         {{At(0, {{0, 0, 0, 0xD, 0x64}}), At(0, {{0, 0, 0, 0xD, 0x10}}), At(10, {{0, 0, 0, 0xD, 0x25}})},
          {{0, 0}, {1, 0}, {2, 10}, {0, 0}}},
@@ -80,9 +80,7 @@ TEST_F(TickEngineTest, JumpsBreaksAndTheWrapToTheRestartPosition) {
     module.restartPosition = 1;
     Load(module);
     EXPECT_EQ(Played(8), (std::vector<Position>{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {1, 0}}));
-}
 
-TEST_F(TickEngineTest, SpeedTempoAndSpeedZero) {
     Load(ModuleOf({{{{0, 0, 0, 0xF, 0x1F}}, {{0, 0, 0, 0xF, 0x20}}, {{0, 0, 0, 0xF, 0x00}}, {}, {}}}));
     Ticks(31);  // F1F: 31 ticks
     EXPECT_EQ(song->row, 0);
@@ -129,9 +127,11 @@ Rows Note(std::uint8_t column, std::uint8_t effect = 0, std::uint8_t param = 0, 
     return rest;
 }
 
-XmInstrument Enveloped() {
+// A volume envelope on points (0, 64), (10, 32), (20, 0), sustained at 32 unless told otherwise.
+XmInstrument Enveloped(XmEnvelope volume = {{0, 64, 10, 32, 20, 0}, 3, 1, 0, 0, 0x03}, XmEnvelope panning = {}) {
     XmInstrument instrument = ToneInstrument();
-    instrument.volume = {{0, 64, 10, 32, 20, 0}, 3, 1, 0, 0, 0x03};  // sustained at 32
+    instrument.volume = volume;
+    instrument.panning = panning;
     instrument.fadeout = 0x800;
     return instrument;
 }
@@ -146,8 +146,11 @@ TEST_F(TickEngineTest, CommandsTickByTick) {
     const Rows portamento = Note(0x30, 0, 0, {{{kC4 + 2, 2, 0, 0x3, 0x10}}});
     const Rows offsets{{{kC4, 1, 0, 0x9, 0x01}}, {{kC4, 0, 0, 0x9, 0x04}}, {{0, 0, 0, 0x9, 0x02}}, {{kC4}}};
     const std::vector<XmInstrument> two{ToneInstrument(40), ToneInstrument(20)};
+    const XmInstrument looped = Enveloped({{0, 64, 10, 32, 20, 0}, 3, 0, 1, 2, 0x05}),
+                       plain = Enveloped({{0, 64, 10, 32, 20, 0}, 3, 0, 0, 0, 0x01});
     const std::vector<ProbeCase> cases{
-        {"a note starts its instrument's sample", Note(0), 6, period, 0, {4608}, {ToneInstrument(40, 200)}},
+        {"a note starts its instrument's sample, an octave up", Note(0), 6, period, 0, {3840},
+         {ToneInstrument(40, 200, 12)}},
         {"at volume 40 the voice hears 40 x 64 x 65536 x 64 x 255 / 2^35", Note(0), 6, heard, 0, {79},
          {ToneInstrument(40, 200)}},
         {"and its panning", Note(0), 6, panning, 0, {200}, {ToneInstrument(40, 200)}},
@@ -203,6 +206,17 @@ TEST_F(TickEngineTest, CommandsTickByTick) {
         {"key-off releases the sustain", released, 16, envelope, 15, {32, 32, 28}, {Enveloped()}},
         {"key-off starts the fadeout", released, 16, fadeout, 15, {65536, 65536 - 4096, 65536 - 8192}, {Enveloped()}},
         {"fadeout reaches 0 on the 16th tick", released, 6, fadeout, 20, {65536 - 15 * 4096, 0, 0}, {Enveloped()}},
+        {"an envelope loops for ever, key-off or not", Note(0, 0, 0, {{{kNoteOff}}}), 30, envelope, 20,
+         {32, 28, 25, 22, 19, 16, 12, 9, 6, 3, 32, 28, 25, 22, 19, 16, 12, 9, 6, 3}, {looped}},
+        {"two points on one tick do not stall it", Note(0), 31, envelope, 20, {0, 0},
+         {Enveloped({{0, 64, 0, 32, 20, 0}, 3, 0, 0, 0, 0x01})}},
+        {"L05 moves into the first segment", Note(0, 0x15, 5), 31, envelope, 0, {48, 44}, {plain}},
+        {"L0A onto the second point", Note(0, 0x15, 10), 31, envelope, 0, {32, 32, 28}, {plain}},
+        {"L1E past the last point ends it", Note(0, 0x15, 30), 31, envelope, 0, {0, 0}, {plain}},
+        {"a panning envelope walks as a volume one does", Note(0), 31, Of(&Channel::envelopePanning), 0, {0, 6, 12},
+         {Enveloped({}, {{0, 0, 10, 64}, 2, 0, 0, 0, 0x01})}},
+        {"L00 before the first point starts there, on time", Note(0, 0x15, 0), 31, envelope, 0,
+         {64, 58, 53, 48, 42, 37, 32}, {Enveloped({{4, 64, 10, 32, 20, 0}, 3, 0, 0, 0, 0x01})}},
     };
     for (const ProbeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -237,51 +251,6 @@ TEST(EffectHelpersTest, TheVibratoWave) {
     for (int p = -32; p < 32; ++p) {  // the truncated half sine, peaking at 255
         EXPECT_EQ(VibratoWave(p), static_cast<int>(std::fabs(std::sin(2.0 * p * double{0.049087375f})) * 256)) << p;
     }
-}
-
-// A volume envelope on points (0, 64), (10, 32), (20, 0): looped for ever
-// (key-off or not), not stalled by two points on one tick, and moved by
-// effect L into the right segment. (Sustain and key-off: CommandsTickByTick.)
-TEST(EnvelopeTest, LoopTwoPointsOnOneTickAndSetPosition) {
-    Channel channel;
-    Instrument instrument;
-    instrument.volumeEnvelope = {{{0, 64}, {10, 32}, {20, 0}}};
-    instrument.volumePointCount = 3;
-    instrument.volumeEnvelopeFlags = kEnvelopeOn | kEnvelopeLoop;
-    instrument.volumeLoopStart = 1;
-    instrument.volumeLoopEnd = 2;
-    const auto volumes = [&](int ticks) {
-        std::vector<int> values;
-        for (int i = 0; i < ticks; ++i) {
-            StepEnvelopes(channel, instrument);
-            values.push_back(channel.envelopeVolume);
-        }
-        return values;
-    };
-    ResetChannelForInstrument(channel, emptySample);
-    const std::vector<int> secondSegment{32, 28, 25, 22, 19, 16, 12, 9, 6, 3};
-    volumes(20);
-    EXPECT_EQ(volumes(10), secondSegment);
-    channel.keyOff = 1;
-    EXPECT_EQ(volumes(10), secondSegment);
-
-    ResetChannelForInstrument(channel, emptySample);
-    instrument.volumeEnvelopeFlags = kEnvelopeOn;
-    instrument.volumeEnvelope[1] = {0, 32};
-    EXPECT_EQ(volumes(24).back(), 0);
-    EXPECT_EQ(channel.volumeEnvelopeDone, 1);
-    instrument.volumeEnvelope[1] = {10, 32};
-    SetVolumeEnvelopePosition(channel, instrument, 5);
-    EXPECT_EQ(std::vector<int>({channel.envelopeVolume, channel.volumeEnvelopePoint, channel.volumeEnvelopeTick}),
-              std::vector<int>({48, 1, 5}));
-    EXPECT_EQ(volumes(1), std::vector<int>{44});
-    SetVolumeEnvelopePosition(channel, instrument, 30);  // past the last point
-    EXPECT_EQ(std::pair(channel.envelopeVolume, int{channel.volumeEnvelopeDone}), std::pair(0, 1));
-    // Before the first point it starts at the first point, on time.
-    instrument.volumeEnvelope[0] = {4, 64};
-    SetVolumeEnvelopePosition(channel, instrument, 0);
-    EXPECT_EQ(std::pair(channel.envelopeVolume, channel.volumeEnvelopeTick), std::pair(64, 4));
-    EXPECT_EQ(volumes(6).back(), 32);
 }
 
 TEST(NotePeriodTest, LinearAndAmigaTables) {

@@ -4,7 +4,10 @@
 // test overrides it to build a broken file.
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +26,15 @@ inline void PadTo(Bytes& out, std::size_t size) {
     if (out.size() < size) out.resize(size, 0);
 }
 inline void Append(Bytes& out, const Bytes& bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
+
+inline Bytes ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+inline void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
 
 struct XmSample {
     std::optional<std::uint32_t> length{};  // in bytes; data.size() unless given

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "tests/music/player_test_support.h"
@@ -18,8 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    const test::Bytes bytes = test::ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 class XmrenderToolTest : public testing::Test {
@@ -39,8 +37,7 @@ protected:
     }
     fs::path Write(const std::string& name, const test::Bytes& bytes) {
         fs::create_directories(folder);
-        std::ofstream(folder / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        test::WriteFile(folder / name, bytes);
         return folder / name;
     }
 
