@@ -83,9 +83,8 @@ public:
 class FakeSoundDevice final : public platform::SoundDevice {
 public:
     explicit FakeSoundDevice(bool opens = true, CallLog* log = nullptr) : opens(opens), log(log) {}
-    bool Open(int sampleRate) override {
+    bool Open(int) override {
         Note("sound:open");
-        openedRate = sampleRate;
         return opens;
     }
     void Play(std::span<const std::int16_t>) override { Note("sound:play"); }
@@ -94,15 +93,12 @@ public:
     void RingWritten() override {}
     bool IsRealTime() const override { return false; }
     void RaiseThreadPriority() override {}
-
-    bool opens;
-    CallLog* log;
-    int openedRate = 0;
-
-private:
     void Note(const char* what) {
         if (log != nullptr) log->push_back(what);
     }
+
+    bool opens;
+    CallLog* log;
 };
 
 class FakeSystem final : public platform::System {
