@@ -54,24 +54,20 @@ std::vector<MipLevel> GluChain(int channels, int width, int height, const std::v
 // alignment although it packs it tightly; with alignment 4 the cases keep
 // that level's rows a multiple of 4 bytes, where GLU's result is sound.
 TEST_F(MipChainTest, LevelsMatchGluByteForByte) {
-    struct Case {
-        int channels, width, height, alignment;
-    };
-    const Case cases[] = {
+    const std::array<int, 4> cases[] = {
+        // channels, width, height, alignment
         {3, 320, 240, 1},  // the pictures: shrunk across, grown up
         {3, 256, 256, 1},  // pictures and generated textures: halved only
-        {3, 256, 256, 4}, {1, 5, 3, 1},     {4, 5, 3, 4}, {2, 1, 7, 1}, {3, 257, 1, 1},  // 257 x 1: GLU leaves it black
-        {1, 13, 3, 1},    {1, 13, 3, 4},     // rows of 13 bytes, padded to 16
-        {3, 7, 3, 4},     {3, 685, 613, 1},  // where the order of GLU's float sums shows, in one byte
+        {3, 256, 256, 4},  {1, 5, 3, 1},  {4, 5, 3, 4},  {2, 1, 7, 1},  {3, 7, 3, 4},
+        {3, 257, 1, 1},    // GLU leaves it black
+        {1, 13, 3, 1},     {1, 13, 3, 4},  // rows of 13 bytes, padded to 16
+        {3, 685, 613, 1},  // where the order of GLU's float sums shows, in one byte
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " x " << c.channels << ", alignment "
-                                        << c.alignment);
-        const std::size_t stride =
-            static_cast<std::size_t>((c.width * c.channels + c.alignment - 1) / c.alignment * c.alignment);
-        const std::vector<std::uint8_t> pixels = Noise(stride * static_cast<std::size_t>(c.height));
-        const std::vector<MipLevel> expected = GluChain(c.channels, c.width, c.height, pixels, c.alignment);
-        const std::vector<MipLevel> chain = BuildMipChain(c.channels, c.width, c.height, pixels, c.alignment, 16384);
+    for (const auto& [channels, width, height, alignment] : cases) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height << " x " << channels << ", alignment " << alignment);
+        const std::vector<std::uint8_t> pixels = Noise(static_cast<std::size_t>((width * channels + 3) * height));
+        const std::vector<MipLevel> expected = GluChain(channels, width, height, pixels, alignment);
+        const std::vector<MipLevel> chain = BuildMipChain(channels, width, height, pixels, alignment, 16384);
         ASSERT_FALSE(expected.empty());
         ASSERT_EQ(chain.size(), expected.size());
         for (std::size_t level = 0; level < chain.size(); ++level) {

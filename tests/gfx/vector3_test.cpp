@@ -37,8 +37,8 @@ TEST(Vector3, ScaledSumAndProjectLeaveTheirInputsAloneOrWriteIntoAnyOfThem) {
     EXPECT_EQ(std::tuple(Of(out), Of(a), Of(b)), std::tuple(Xyz{11, 22, 33}, Xyz{1, 2, 3}, Xyz{10, 20, 30}));
     EXPECT_EQ(Of(a.Sum(a, b)), (Xyz{11, 22, 33}));
     EXPECT_EQ(Of(a.Sum(b, b)), (Xyz{21, 42, 63}));
-    EXPECT_EQ(Of(a.Sum(a, a)), (Xyz{42, 84, 126}));
-    EXPECT_EQ(Of(a.Scaled(a, -0.5f)), (Xyz{-21, -42, -63}));
+    EXPECT_EQ(Of(a.Sum(a, a)), (Xyz{22, 44, 66}));
+    EXPECT_EQ(Of(a.Scaled(a, -0.5f)), (Xyz{-11, -22, -33}));
 
     const Vector3 up{0.0f, 5.0f, 0.0f};
     Project(Vector3{3.0f, 0.0f, -4.0f}, up, out);
