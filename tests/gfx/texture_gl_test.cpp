@@ -1,7 +1,6 @@
 // Every upload's state: the bound name, a full mipmap chain, repeat wrapping,
 // trilinear minification and the modulating environment.
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include "gfx/image_blob.h"
 #include "gfx/texture.h"
@@ -36,7 +35,7 @@ std::vector<std::uint8_t> DrawTextured(int width, int height) {
 TEST_F(TextureUploadTest, PictureOfOddSidesGetsTheStateAndCoordinatesZeroToOneCoverItWhole) {
     const std::vector<std::uint8_t> picture = test::RampPicture(320, 240);
     Texture texture;
-    texture.Upload(3, 320, 240, GL_BGR_EXT, picture.data());
+    texture.Upload(3, 320, 240, GL_BGR, picture.data());
     std::vector<GLint> state(2);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &state[0]);
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &state[1]);

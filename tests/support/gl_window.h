@@ -14,9 +14,7 @@
 namespace zint::test {
 
 struct Rgb {
-    int r;
-    int g;
-    int b;
+    int r, g, b;
 };
 
 // Red, green, blue bytes of a rectangle of the back buffer, bottom row first.
