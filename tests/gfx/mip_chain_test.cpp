@@ -64,7 +64,7 @@ TEST_F(MipChainTest, LevelsMatchGluByteForByte) {
         {3, 685, 613, 1},  // where the order of GLU's float sums shows, in one byte
     };
     for (const auto& [channels, width, height, alignment] : cases) {
-        SCOPED_TRACE(testing::Message() << width << " x " << height << " x " << channels << ", alignment " << alignment);
+        SCOPED_TRACE(testing::Message() << width << " x " << height << " x " << channels << ", aligned " << alignment);
         const std::vector<std::uint8_t> pixels = Noise(static_cast<std::size_t>((width * channels + 3) * height));
         const std::vector<MipLevel> expected = GluChain(channels, width, height, pixels, alignment);
         const std::vector<MipLevel> chain = BuildMipChain(channels, width, height, pixels, alignment, 16384);

@@ -57,10 +57,8 @@ protected:
         if (HasFatalFailure()) return;
         glMatrixMode(GL_PROJECTION);
         glOrtho(0, 640, 0, 480, -1, 1);
-        glDisable(GL_DEPTH_TEST);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
         glMatrixMode(GL_MODELVIEW);
+        glClear(GL_COLOR_BUFFER_BIT);  // to the new context's black
     }
     static float RasterX() {
         std::array<float, 4> position{};
