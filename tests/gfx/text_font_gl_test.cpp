@@ -66,8 +66,9 @@ protected:
 // and a text moves the raster position by the sum of its advances.
 TEST_F(TextFontGlTest, EveryCodeHasAnAdvanceAndAllButTheLastAListWhoseMovesSumToTheTextWidth) {
     EXPECT_EQ(resources->window, window.get());
-    for (int code = 0; code < 256; ++code)
+    for (int code = 0; code < 256; ++code) {
         EXPECT_EQ(glIsList(FontListBase + GLuint(code)), code < kFontListCount) << code;
+    }
     for (int code = ' '; code < 127; ++code) EXPECT_GT(resources->font->advances[std::size_t(code)], 0) << code;
     EXPECT_GT(resources->font->advances[255], 0);
     EXPECT_FLOAT_EQ(DrawText("\xff", 10, 100), 0.0f);
