@@ -3,10 +3,8 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cmath>
 #include <numeric>
 #include <ranges>
-#include <set>
 #include <string>
 
 #include "gfx/resources.h"
@@ -115,28 +113,24 @@ TEST_F(TextFontGlTest, GlyphsAreAskedForByTheirWindows1252Characters) {
     EXPECT_FLOAT_EQ(DrawText("\x80", 10, 10), static_cast<float>(0x20AC % 50 + 1));
 }
 
+// 128 wide and twice the 32-pixel font high from (340, 300), the texture
+// upright: its first row at the top, its first column on the left.
 TEST_F(TextFontGlTest, TextQuadHasItsCornersAndTextureCoordinates) {
+    const std::uint8_t texels[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
     Texture texture;
-    std::vector<GLfloat> feedback(256);
-    glFeedbackBuffer(static_cast<GLsizei>(feedback.size()), GL_3D_COLOR_TEXTURE, feedback.data());
-    glRenderMode(GL_FEEDBACK);
+    texture.Upload(4, 2, 2, GL_RGBA, texels);  // red, green over blue, white
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl::BindTexture(0);  // the quad binds its texture itself
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(1, 1, 1);
     resources->font->DrawTextQuad(texture, 128, 340.0f, 300.0f);
-    const auto used = std::size_t(glRenderMode(GL_RENDER));
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), texture.name);
-    // Polygons (the quad may be split into triangles) of x, y, z, RGBA, s, t, r, q;
-    // positions carry rounding noise.
-    std::set<std::array<float, 4>> vertices;
-    for (std::size_t i = 0; i < used; i += 2 + 11 * std::size_t(feedback[i + 1])) {
-        EXPECT_EQ(feedback[i], GL_POLYGON_TOKEN);
-        for (std::size_t v = i + 2; v < i + 2 + 11 * std::size_t(feedback[i + 1]); v += 11) {
-            vertices.insert({std::round(feedback[v]), std::round(feedback[v + 1]), feedback[v + 7], feedback[v + 8]});
-        }
+    std::vector<std::vector<std::uint8_t>> seen;
+    for (auto [x, y] : {std::pair{340, 363}, {467, 363}, {340, 300}, {467, 300}, {339, 300}, {468, 363}, {400, 299},
+                        {400, 364}}) {
+        seen.push_back(test::ReadRgb(x, y, 1, 1));
     }
-    // 128 wide and twice the 32-pixel font high; the texture upright.
-    EXPECT_EQ(vertices,
-              (std::set<std::array<float, 4>>{{340, 300, 0, 1}, {468, 300, 1, 1}, {468, 364, 1, 0}, {340, 364, 0, 0}}));
+    EXPECT_EQ(seen, (std::vector<std::vector<std::uint8_t>>{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255},
+                                                            {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}));
 }
 
 }  // namespace
