@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
 
 #include "app/command_line.h"
@@ -17,13 +18,20 @@ namespace {
 using test::CallLog;
 
 struct StartupTest : ::testing::Test {
-    Production WithLoader(int loaderFrames) {
-        return {[this, loaderFrames](SceneList& scenes, platform::Window&) {
-                    log.push_back("lineup");
-                    scenes.Append(std::make_unique<test::RecordingScene>(log, "loader", loaderFrames));
-                    scenes.Append(std::make_unique<test::RecordingScene>(log, "effect", 2));
-                },
-                data::ItemSpan(data::musicModule)};
+    // The log of one whole run: a loader that finishes (succeeds) after
+    // loaderFrames updates, then an effect of two frames.
+    CallLog Run(const char* commandLine, int loaderFrames = 0,
+                std::span<const std::uint8_t> module = data::ItemSpan(data::musicModule)) {
+        log.clear();
+        const Production production{
+            [this, loaderFrames](SceneList& scenes, platform::Window&) {
+                log.push_back("lineup");
+                scenes.Append(std::make_unique<test::RecordingScene>(log, "loader", loaderFrames));
+                scenes.Append(std::make_unique<test::RecordingScene>(log, "effect", 2));
+            },
+            module};
+        EXPECT_EQ(RunIntro(commandLine, system, production), 0);
+        return log;
     }
 
     CallLog log;
@@ -31,58 +39,41 @@ struct StartupTest : ::testing::Test {
 };
 
 TEST_F(StartupTest, PlaysTheMusicFromTheLoadersSuccessToTheShutdown) {
-    EXPECT_EQ(RunIntro("-windowed", system, WithLoader(0)), 0);
-    EXPECT_EQ(log, (CallLog{"window:640x480:windowed", "sound:open", "lineup", "start:loader", "sound:reset",
-                            "sound:play", "render:loader", "swap", "update:loader", "start:effect",
-                            "render:effect", "swap", "update:effect", "render:effect", "swap",
-                            "update:effect", "sound:reset", "destroy"}));
+    EXPECT_EQ(Run("-windowed"),
+              (CallLog{"window:640x480:windowed", "sound:open", "lineup", "start:loader", "sound:reset", "sound:play",
+                       "render:loader", "swap", "update:loader", "start:effect", "render:effect", "swap",
+                       "update:effect", "render:effect", "swap", "update:effect", "sound:reset", "destroy"}));
+    system.windowEvents = {platform::WindowEvent::Quit};
+    EXPECT_EQ(Run("-windowed"), (CallLog{"window:640x480:windowed", "sound:open", "lineup", "start:loader",
+                                         "sound:reset", "sound:play", "event:quit", "sound:reset", "destroy"}))
+        << "quit runs the full shutdown";
 }
 
-TEST_F(StartupTest, EveryFailureReportsAsItShouldAndReturnsZero) {
+TEST_F(StartupTest, EveryFailureReportsAsItShould) {
     system.windowCreated = false;
-    EXPECT_EQ(RunIntro("", system, WithLoader(0)), 0);
-    EXPECT_EQ(log, (CallLog{"window:640x480:full", "error:Unable to create window"}));
-
-    log.clear();
+    EXPECT_EQ(Run(""), (CallLog{"window:640x480:full", "error:Unable to create window"}));
     system.windowCreated = true;
     system.soundDeviceOpens = false;
-    EXPECT_EQ(RunIntro("-windowed", system, WithLoader(0)), 0);
-    EXPECT_EQ(log,
+    EXPECT_EQ(Run("-windowed"),
               (CallLog{"window:640x480:windowed", "sound:open", "destroy", "error:Unable to create player"}));
-
-    log.clear();
     system.soundDeviceOpens = true;
     const std::vector<std::uint8_t> notAModule(100, 0x42);
-    Production refused = WithLoader(0);
-    refused.module = notAModule;
-    EXPECT_EQ(RunIntro("-windowed", system, refused), 0);
-    EXPECT_EQ(log, (CallLog{"window:640x480:windowed", "sound:open", "sound:reset", "destroy"}));
-
-    log.clear();
-    EXPECT_EQ(RunIntro("-windowed", system, WithLoader(1)), 0);
-    EXPECT_EQ(log, (CallLog{"window:640x480:windowed", "sound:open", "lineup", "start:loader",
-                            "error(owned):Unable to load data (most likely the codec thing)\r\nInform tov",
-                            "destroy", "sound:reset"}));
-}
-
-TEST_F(StartupTest, QuitRunsTheFullShutdown) {
-    system.windowEvents = {platform::WindowEvent::Quit};
-    EXPECT_EQ(RunIntro("-windowed", system, WithLoader(0)), 0);
-    EXPECT_EQ(std::count(log.begin(), log.end(), "render:loader"), 0);
-    EXPECT_EQ(CallLog(log.end() - 3, log.end()), (CallLog{"event:quit", "sound:reset", "destroy"}));
+    EXPECT_EQ(Run("-windowed", 0, notAModule),
+              (CallLog{"window:640x480:windowed", "sound:open", "sound:reset", "destroy"}));
+    EXPECT_EQ(Run("-windowed", 1),
+              (CallLog{"window:640x480:windowed", "sound:open", "lineup", "start:loader",
+                       "error(owned):Unable to load data (most likely the codec thing)\r\nInform tov", "destroy",
+                       "sound:reset"}));
 }
 
 TEST(CommandLineTest, WindowedIsACaseSensitivePrefixOfTheJoinedArguments) {
-    for (const char* line : {"", "-fullscreen", "-Windowed", "-window", " -windowed"}) {
-        EXPECT_TRUE(WantsFullScreen(line)) << line;
+    for (const auto& [line, full] : {std::pair{"", true}, {"-fullscreen", true}, {"-Windowed", true}, {"-window", true},
+                                     {" -windowed", true}, {"-windowed", false}, {"-windowedplease", false},
+                                     {"-windowed extra words", false}}) {
+        EXPECT_EQ(WantsFullScreen(line), full) << line;
     }
-    for (const char* line : {"-windowed", "-windowedplease", "-windowed extra words"}) {
-        EXPECT_FALSE(WantsFullScreen(line)) << line;
-    }
-    char program[] = "zint";
-    char first[] = "-windowed";
-    char second[] = "x";
-    char* argv[] = {program, first, second};
+    std::string words[] = {"zint", "-windowed", "x"};
+    char* argv[] = {words[0].data(), words[1].data(), words[2].data()};
     EXPECT_EQ(CommandLineFromArguments(1, argv), "");
     EXPECT_EQ(CommandLineFromArguments(3, argv), "-windowed x");
 }

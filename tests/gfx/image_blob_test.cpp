@@ -39,22 +39,20 @@ Bytes Encoded(int width, int height) {
 TEST(ImageBlob, MotionJpegFramesDecodeCloseToTheSourceBottomRowFirstWhateverTheCodesCase) {
     const auto decoder = platform::CreateLibavImageDecoder();
     for (auto [width, height, codec] : {std::tuple{64, 48, kMjpg}, {30, 17, FourCharacterCode("mjpg")}}) {
-        const auto image = DecodeImageBlobPixels(FileOver(MakeImageBlob(codec, width, height, Encoded(width, height))),
-                                                 *decoder);
+        const auto image =
+            DecodeImageBlobPixels(FileOver(MakeImageBlob(codec, width, height, Encoded(width, height))), *decoder);
         ASSERT_TRUE(image.has_value()) << width << "x" << height;
         EXPECT_EQ(std::pair(image->width, image->height), std::pair(width, height));
+        // The ramp's rows all differ: a flip or a channel swap is far from it.
         EXPECT_LT(test::MeanAbsoluteDifference(image->pixels, test::RampPicture(width, height)), 3.0);
-        // The first row is the darkest in green (the source's bottom row).
-        EXPECT_LT(image->pixels[1], 16);
-        EXPECT_GT(image->pixels[image->pixels.size() - 2], 240);
     }
     using Embedded = std::tuple<const unsigned char*, int, int>;
     for (const auto& [item, width, height] : {Embedded{data::picture1, 320, 240}, {data::picture2, 256, 256}}) {
         const MemoryFile file{0, static_cast<std::uint32_t>(data::ItemSize(item)), data::ItemBytes(item)};
         const auto image = DecodeImageBlobPixels(file, *decoder);
-        ASSERT_TRUE(image.has_value());
-        EXPECT_EQ(std::pair(image->width, image->height), std::pair(width, height));
-        EXPECT_EQ(ReadImageBlobHeader(file)->byteCount + ImageBlobHeaderSize, file.size);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(std::tuple(image->width, image->height, ReadImageBlobHeader(file)->byteCount + ImageBlobHeaderSize),
+                  std::tuple(width, height, file.size));
     }
 }
 
@@ -63,9 +61,9 @@ TEST(ImageBlob, WhatTheDecoderCannotUseIsRefused) {
     const Bytes frame = Encoded(32, 16);
     Bytes garbage(600);
     for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(i * 37 + 11);
-    for (const Bytes& blob : {MakeImageBlob(FourCharacterCode("ZQX9"), 32, 16, frame), MakeImageBlob(kMjpg, 16, 16, garbage),
-                              MakeImageBlob(kMjpg, 16, 16, {}), MakeImageBlob(kMjpg, 16, 16, frame),
-                              MakeImageBlob(kMjpg, 32, 32, frame)}) {
+    for (const Bytes& blob :
+         {MakeImageBlob(FourCharacterCode("ZQX9"), 32, 16, frame), MakeImageBlob(kMjpg, 16, 16, garbage),
+          MakeImageBlob(kMjpg, 16, 16, {}), MakeImageBlob(kMjpg, 16, 16, frame), MakeImageBlob(kMjpg, 32, 32, frame)}) {
         EXPECT_FALSE(DecodeImageBlobPixels(FileOver(blob), *decoder));
     }
     // Damaged frames decode to nothing or to a picture of the header's size.
@@ -83,31 +81,28 @@ TEST(ImageBlob, WhatTheDecoderCannotUseIsRefused) {
 TEST(ImageBlob, HeaderIsCheckedBeforeDecodingAndTheDecodersAnswerAfter) {
     const Bytes plain = MakeImageBlob(kMjpg, 8, 4, Bytes(100, 1));
     CountingDecoder counting;
-    ASSERT_TRUE(DecodeImageBlobPixels(FileOver(plain), counting).has_value()) << "exactly the declared count";
-    EXPECT_EQ(counting.given, std::pair(kMjpg, std::size_t{100}));
-    const auto header = ReadImageBlobHeader(FileOver(plain));
-    EXPECT_EQ(std::pair(header->width, header->height), std::pair(8, 4));
+    const auto image = DecodeImageBlobPixels(FileOver(plain), counting);
+    ASSERT_TRUE(image) << "exactly the declared count";
+    EXPECT_EQ(std::tuple(image->width, image->height, counting.given), std::tuple(8, 4, std::pair(kMjpg, 100ul)));
 
-    std::vector<MemoryFile> refused{FileOver(plain, 1), FileOver(plain, plain.size() - ImageBlobHeaderSize + 1)};
-    std::vector<Bytes> blobs;
-    for (std::size_t i = 0; i < ImageBlobMagic.size(); ++i) {
-        blobs.push_back(plain);
-        blobs.back()[i] ^= 0x20;  // "kNOT" and the like
+    for (std::size_t cut : {std::size_t{1}, plain.size() - ImageBlobHeaderSize + 1}) {
+        EXPECT_FALSE(DecodeImageBlobPixels(FileOver(plain, cut), counting)) << "cut by " << cut;
     }
-    blobs.push_back(plain);
+    std::vector<Bytes> blobs(ImageBlobMagic.size() + 1, plain);
+    for (std::size_t i = 0; i < ImageBlobMagic.size(); ++i) blobs[i][i] ^= 0x20;  // "kNOT" and the like
     blobs.back()[19] = 0xFF;  // a count near 4 GiB: must not wrap around
-    for (auto [width, height] : {std::pair{0, 4}, {4, 0}, {-8, 4}, {4, -1}, {MaxImageBlobSide + 1, 4}, {4, 0x7FFFFFFF}}) {
+    for (auto [width, height] :
+         {std::pair{0, 4}, {4, 0}, {-8, 4}, {4, -1}, {MaxImageBlobSide + 1, 4}, {4, 0x7FFFFFFF}}) {
         blobs.push_back(MakeImageBlob(kMjpg, width, height, Bytes(10, 0)));
     }
-    for (const Bytes& blob : blobs) refused.push_back(FileOver(blob));
-    for (const MemoryFile& file : refused) EXPECT_FALSE(DecodeImageBlobPixels(file, counting).has_value());
+    for (const Bytes& blob : blobs) EXPECT_FALSE(DecodeImageBlobPixels(FileOver(blob), counting));
     EXPECT_EQ(counting.calls, 1);
     EXPECT_TRUE(DecodeImageBlobPixels(FileOver(MakeImageBlob(kMjpg, MaxImageBlobSide, 1, Bytes(10, 0))), counting));
 
     for (const auto& [shortBy, succeed] : {std::pair{std::size_t{3}, true}, {std::size_t{0}, false}}) {
         counting.shortBy = shortBy;
         counting.succeed = succeed;
-        EXPECT_FALSE(DecodeImageBlobPixels(FileOver(plain), counting).has_value());
+        EXPECT_FALSE(DecodeImageBlobPixels(FileOver(plain), counting));
     }
 }
 

@@ -12,14 +12,11 @@ namespace zint::test {
 // or a channel swap shows.
 inline std::vector<std::uint8_t> RampPicture(int width, int height) {
     std::vector<std::uint8_t> pixels;
-    pixels.reserve(static_cast<std::size_t>(width * height * 3));
     for (int row = 0; row < height; ++row) {
         for (int x = 0; x < width; ++x) {
             const int red = x * 255 / (width - 1);
             const int green = row * 255 / (height - 1);
-            pixels.push_back(static_cast<std::uint8_t>((red + green) / 4 + 32));  // blue
-            pixels.push_back(static_cast<std::uint8_t>(green));
-            pixels.push_back(static_cast<std::uint8_t>(red));
+            pixels.insert(pixels.end(), {std::uint8_t((red + green) / 4 + 32), std::uint8_t(green), std::uint8_t(red)});
         }
     }
     return pixels;

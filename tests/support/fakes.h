@@ -17,8 +17,7 @@ namespace zint::test {
 using CallLog = std::vector<std::string>;
 
 // Each read of the counter advances it by the next scripted step (else 1).
-class FakeClock final : public platform::Clock {
-public:
+struct FakeClock final : platform::Clock {
     explicit FakeClock(std::int64_t frequency = 1000) : frequency(frequency) {}
     std::int64_t Counter() override {
         counter += steps.empty() ? 1 : steps.front();
@@ -33,8 +32,7 @@ public:
 };
 
 // Plays back a script of events, one per poll, then reports none.
-class ScriptedWindow final : public platform::Window {
-public:
+struct ScriptedWindow final : platform::Window {
     ScriptedWindow(CallLog& log, bool created = true) : log(log), created(created) {}
     bool Created() const override { return created; }
     platform::WindowEvent PollEvent() override {
@@ -56,8 +54,7 @@ public:
 
 // Finishes after the given number of updates; with none, at once (a
 // loader's verdict).
-class RecordingScene final : public Scene {
-public:
+struct RecordingScene final : Scene {
     RecordingScene(CallLog& log, std::string name, int framesToFinish)
         : log(log), name(std::move(name)), framesToFinish(framesToFinish) {}
     bool Start() override {
@@ -80,12 +77,10 @@ public:
 // A sound output that plays nothing and never moves; `opens` decides whether
 // Open succeeds (false: a machine without sound hardware). With a log, it
 // records "sound:open", "sound:play" and "sound:reset".
-class FakeSoundDevice final : public platform::SoundDevice {
-public:
+struct FakeSoundDevice final : platform::SoundDevice {
     explicit FakeSoundDevice(bool opens = true, CallLog* log = nullptr) : opens(opens), log(log) {}
-    bool Open(int sampleRate) override {
+    bool Open(int) override {
         Note("sound:open");
-        openedRate = sampleRate;
         return opens;
     }
     void Play(std::span<const std::int16_t>) override { Note("sound:play"); }
@@ -94,19 +89,15 @@ public:
     void RingWritten() override {}
     bool IsRealTime() const override { return false; }
     void RaiseThreadPriority() override {}
-
-    bool opens;
-    CallLog* log;
-    int openedRate = 0;
-
-private:
     void Note(const char* what) {
         if (log != nullptr) log->push_back(what);
     }
+
+    bool opens;
+    CallLog* log;
 };
 
-class FakeSystem final : public platform::System {
-public:
+struct FakeSystem final : platform::System {
     explicit FakeSystem(CallLog& log) : log(log) {}
     std::unique_ptr<platform::Window> CreateWindow(int width, int height, bool fullScreen) override {
         log.push_back("window:" + std::to_string(width) + "x" + std::to_string(height) +

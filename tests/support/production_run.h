@@ -19,40 +19,21 @@ namespace zint::test {
 
 using Frame = std::vector<std::uint8_t>;  // RGBA rows of 640 x 480, bottom row first
 
+// Its rows are a multiple of 8 bytes: every pack alignment reads them alike.
 inline Frame ReadFrame() {
     decltype(&glReadPixels) readPixels = nullptr;
-    decltype(&glPixelStorei) pixelStorei = nullptr;
     platform::FindGlFunction(readPixels, "glReadPixels");
-    platform::FindGlFunction(pixelStorei, "glPixelStorei");
     Frame frame(640 * 480 * 4);
     gl::Flush();
-    pixelStorei(GL_PACK_ALIGNMENT, 4);
     readPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
     return frame;
 }
 
-// Keeps the back buffer of the latest swap: the loading screen is only ever
-// shown by the loader itself.
-class RecordingWindow final : public platform::Window {
+// The line-up draws into the run itself as its window, so that the run keeps
+// the loader's last swap: the loading screen is only ever shown by the
+// loader itself.
+class ProductionRun final : public platform::Window {
 public:
-    explicit RecordingWindow(platform::Window& inner) : inner(inner) {}
-    bool Created() const override { return inner.Created(); }
-    platform::GlApi Api() const override { return inner.Api(); }
-    platform::WindowEvent PollEvent() override { return inner.PollEvent(); }
-    void SwapBuffers() override {
-        swapped = ReadFrame();
-        inner.SwapBuffers();
-    }
-    void Destroy() override { inner.Destroy(); }
-
-    platform::Window& inner;
-    Frame swapped;
-};
-
-class ProductionRun {
-public:
-    static constexpr float kFrameSeconds = 1.0f / 60.0f;
-
     // glRequest is what ZINT_GL says: "es" or "compat".
     explicit ProductionRun(const char* glRequest) {
         setenv("ZINT_GL", glRequest, 1);
@@ -62,26 +43,32 @@ public:
         if (!window->Created()) return;
         gl::SelectDrawing(window->Api());
         SeedRand(1);
-        recorder = std::make_unique<RecordingWindow>(*window);
-        BuildLineUp(scenes, *recorder);
+        BuildLineUp(scenes, *this);
         scenes[0].Start();
-        loadingScreen = recorder->swapped;
         scenes[current].Start();
     }
 
-    ~ProductionRun() {
+    ~ProductionRun() override {
         scenes = SceneList();
         gl::SelectDrawing(platform::GlApi::Compatibility);
         if (window) window->Destroy();
     }
 
-    bool Ready() const { return window->Created() && current < scenes.Count(); }
-    platform::GlApi Api() const { return window->Api(); }
+    bool Created() const override { return window->Created(); }
+    platform::GlApi Api() const override { return window->Api(); }
+    platform::WindowEvent PollEvent() override { return window->PollEvent(); }
+    void SwapBuffers() override {
+        loadingScreen = ReadFrame();
+        window->SwapBuffers();
+    }
+    void Destroy() override { window->Destroy(); }
+
+    bool Ready() const { return Created() && current < scenes.Count(); }
 
     // Updates without drawing up to the given frame after the loader.
     void StepTo(int target) {
         for (; frame < target && current < scenes.Count(); ++frame) {
-            scenes[current].Update(kFrameSeconds);
+            scenes[current].Update(1.0f / 60.0f);
             if (scenes[current].IsFinished() && ++current < scenes.Count()) scenes[current].Start();
         }
     }
@@ -103,7 +90,6 @@ public:
 private:
     std::unique_ptr<platform::System> system;
     std::unique_ptr<platform::Window> window;
-    std::unique_ptr<RecordingWindow> recorder;
     SceneList scenes;
     std::size_t current = 1;
     int frame = 0;
