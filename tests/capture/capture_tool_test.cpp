@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/lineup.h"
 #include "app/startup.h"
@@ -19,6 +17,7 @@
 #include "tests/music/loader_test_support.h"
 #include "tests/music/render_test_support.h"
 #include "tests/support/fakes.h"
+#include "tests/support/gl_window.h"
 
 namespace zint {
 namespace {
@@ -26,11 +25,6 @@ namespace {
 // Of this process alone: other runs of the suite may share the machine.
 const std::filesystem::path kFolder =
     std::filesystem::temp_directory_path() / ("zint-capture-tool-" + std::to_string(getpid()));
-
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 // The exit code, and standard output and error together.
 std::pair<int, std::string> RunTool(const std::string& arguments, const std::string& environment = "") {
@@ -51,7 +45,7 @@ platform::MediaInfo Probe(const std::filesystem::path& path) {
 
 std::vector<std::uint8_t> StillPixels(const std::filesystem::path& path, int width, int height) {
     std::string error;
-    const auto still = platform::DecodePng(ReadBytes(path), error);
+    const auto still = platform::DecodePng(test::ReadFile(path), error);
     EXPECT_TRUE(still && still->width == width && still->height == height) << path << ": " << error;
     return still ? still->pixels : std::vector<std::uint8_t>{};
 }
@@ -69,9 +63,7 @@ struct SnapshotSystem final : platform::System {
         }
         void SwapBuffers() override {
             if (system.shots.size() < system.frames.size() && frame == system.frames[system.shots.size()]) {
-                std::vector<std::uint8_t> up(640 * 480 * 3);  // OpenGL's rows count up
-                glReadBuffer(GL_BACK);
-                glReadPixels(0, 0, 640, 480, GL_RGB, GL_UNSIGNED_BYTE, up.data());
+                const std::vector<std::uint8_t> up = test::ReadRgb(0, 0, 640, 480);  // OpenGL's rows count up
                 std::vector<std::uint8_t>& shot = system.shots.emplace_back();
                 for (std::size_t y = 480; y-- > 0;) shot.insert(shot.end(), &up[y * 1920], &up[y * 1920] + 1920);
             }
@@ -103,9 +95,9 @@ struct SnapshotSystem final : platform::System {
 
 void ExpectSameBytesOneFramePerFrameTimeAndTheSoundOfItsLength() {
     for (const char* suffix : {".mp4", ".wav", "_0.00s.png", "_0.50s.png", "_1.50s.png"}) {
-        const auto first = ReadBytes(kFolder / (std::string("a") + suffix));
+        const auto first = test::ReadFile(kFolder / (std::string("a") + suffix));
         EXPECT_FALSE(first.empty()) << suffix;
-        EXPECT_TRUE(first == ReadBytes(kFolder / (std::string("b") + suffix))) << suffix;
+        EXPECT_TRUE(first == test::ReadFile(kFolder / (std::string("b") + suffix))) << suffix;
     }
     const platform::MediaInfo media = Probe(kFolder / "a.mp4");
     EXPECT_EQ(media.videoCodec + " " + media.audioCodec, "h264 aac");
@@ -121,7 +113,7 @@ void ExpectSameBytesOneFramePerFrameTimeAndTheSoundOfItsLength() {
 // Silence while the loader's two frames are shown, then, from the main loop's
 // first frame, the module from its first frame exactly as the player renders it.
 void ExpectTheMusicFromTheMainLoopsFirstFrame() {
-    const auto bytes = ReadBytes(kFolder / "a.wav");
+    const auto bytes = test::ReadFile(kFolder / "a.wav");
     ASSERT_EQ(bytes.size(), 44u + 3u * 44100u * 4u);
     std::vector<std::int16_t> heard((bytes.size() - 44) / 2);
     std::memcpy(heard.data(), bytes.data() + 44, heard.size() * 2);
