@@ -29,7 +29,7 @@ protected:
         scene.reset();
         SceneTest::TearDown();
     }
-    test::Probe Seen(const Vector3& point, test::Rgb colour, int tolerance) const {
+    test::ExpectedPixel Seen(const Vector3& point, test::Rgb colour, int tolerance) const {
         const auto [x, y] = test::ScreenOf(scene->eye, scene->target, point);
         return {x, y, colour, tolerance};
     }

@@ -59,7 +59,7 @@ protected:
     std::unique_ptr<LoaderScene> MakeLoader(PictureBlobs pictures = EmbeddedPictures()) {
         return std::make_unique<LoaderScene>(*this, pictures);
     }
-    std::vector<test::Frame> frames;
+    std::vector<test::BackBuffer> frames;
 };
 
 TEST(PowerOfTwoAtLeast, RoundsUpToThePowerOfTwoAndNeverBelowOne) {

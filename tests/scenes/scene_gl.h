@@ -1,7 +1,7 @@
 #pragma once
-// What the scene tests share: two-tone textures, the back buffer and probes of
-// it, a resource set published for the scenes, and where a camera shows a
-// point (computed here, not by GL).
+// What the scene tests share: two-tone textures, the back buffer and pixels
+// expected in it, a resource set published for the scenes, and where a camera
+// shows a point (computed here, not by GL).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -35,12 +35,8 @@ inline std::unique_ptr<Texture> Plain(Rgb colour) { return TwoTone(colour, colou
 inline std::array<float, 3> Xyz(const Vector3& v) { return {v.x, v.y, v.z}; }
 
 // The 640 x 480 back buffer as it is now; At counts from the top left.
-struct Frame {
-    Frame() : rgb(640 * 480 * 3) {
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, 640, 480, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    }
+struct BackBuffer {
+    BackBuffer() : rgb(ReadRgb(0, 0, 640, 480)) {}
     Rgb At(int x, int y) const {
         const std::uint8_t* p = &rgb[(static_cast<std::size_t>(479 - y) * 640 + static_cast<std::size_t>(x)) * 3];
         return {p[0], p[1], p[2]};
@@ -49,17 +45,17 @@ struct Frame {
 };
 
 // A pixel expected within `tolerance` of a colour in every channel.
-struct Probe {
+struct ExpectedPixel {
     int x, y;
     Rgb colour;
     int tolerance = 50;
 };
 
-// The probes the back buffer misses, each as "x,y: r g b; ", or "" for none.
-inline std::string Misses(std::initializer_list<Probe> probes) {
-    const Frame frame;
+// The expected pixels the back buffer misses, each as "x,y: r g b; ", or "" for none.
+inline std::string Misses(std::initializer_list<ExpectedPixel> probes) {
+    const BackBuffer frame;
     std::ostringstream misses;
-    for (const Probe& p : probes) {
+    for (const ExpectedPixel& p : probes) {
         const Rgb c = frame.At(p.x, p.y);
         if (std::max({std::abs(c.r - p.colour.r), std::abs(c.g - p.colour.g), std::abs(c.b - p.colour.b)}) >
             p.tolerance) {

@@ -59,7 +59,7 @@ TEST_F(TunnelSceneTest, TubeRunsFromTheKeyBeforeTheCameraSegmentFifteenKeysOn) {
             const Vector3& a = keys[from % 31].position;
             const Vector3& b = keys[(from + 1) % 31].position;
             const auto [x, y] = test::ScreenOf(eye, {}, {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2});
-            return test::Probe{x, y, {grey, grey, grey}, 4};
+            return test::ExpectedPixel{x, y, {grey, grey, grey}, 4};
         };
         EXPECT_EQ(test::Misses({middle(current + 29, 0), middle(current + 30, kFogGrey),
                                 middle(current + 13, kFogGrey), middle(current + 14, 0)}),
@@ -74,10 +74,10 @@ TEST_F(TunnelSceneTest, CornerPictureFadesOutUprightInTheBottomRightSquareAsTheW
         scene.Update(seconds);
         set.textures[kPicture2Slot] = test::Plain({0, 0, 0});
         scene.Render();
-        const test::Frame without;
+        const test::BackBuffer without;
         set.textures[kPicture2Slot] = test::TwoTone({128, 0, 0}, {0, 128, 0}, 4);
         scene.Render();
-        const test::Frame with;
+        const test::BackBuffer with;
         EXPECT_TRUE(SceneStateRestored());
         if (seconds > 0) {
             EXPECT_EQ(without.rgb, with.rgb) << "at full fade the corner adds nothing";
